@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the command line asks for: recipes to pack (in order) and the firmware file to send.
+struct EntryPlan {
+    std::vector<std::string> recipes;
+    std::string fileName = "firmware.hex";
+
+    bool packaging() const { return !recipes.empty(); }
+};
+
+// The command tail as the program has always seen it: the arguments joined by single blanks, without
+// the blanks and control characters that would follow the program's own name.
+std::string commandTail(int argc, const char* const* argv);
+
+// Splits the tail at single blanks (two blanks make an empty word). A word containing ".ini" is a
+// recipe; any other word names the firmware file, the last one winning.
+EntryPlan splitCommandTail(const std::string& tail);

@@ -1,0 +1,171 @@
+#include "image/ImageFile.h"
+
+#include "link/LittleEndian.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+struct PendingBlock {
+    std::uint32_t size;
+    std::uint32_t address;
+    std::unique_ptr<std::uint8_t[]> data;
+};
+
+// A record's byte count comes from the file; read it in steps so that a count larger than the file
+// costs no more memory than the bytes that are really there.
+constexpr std::size_t readStep = 1024 * 1024;
+
+ImageReadStatus readBytes(std::FILE* file, std::uint32_t size, std::unique_ptr<std::uint8_t[]>& out) {
+    std::vector<std::uint8_t> bytes;
+    while (bytes.size() < size) {
+        const std::size_t have = bytes.size();
+        const std::size_t step = std::min<std::size_t>(size - have, readStep);
+        bytes.resize(have + step);
+        const std::size_t got = std::fread(bytes.data() + have, 1, step, file);
+        if (got < step) {
+            return std::ferror(file) ? ImageReadStatus::readError : ImageReadStatus::truncated;
+        }
+    }
+    out = std::make_unique<std::uint8_t[]>(size);
+    if (size > 0) {
+        std::memcpy(out.get(), bytes.data(), size);
+    }
+    return ImageReadStatus::ok;
+}
+
+bool flushToDisk(std::FILE* file) {
+    if (std::fflush(file) != 0) {
+        return false;
+    }
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+bool writeRecords(std::FILE* file, const FileCopy& list) {
+    for (int i = 0; i < list.count; ++i) {
+        const FileBlock& block = list.blocks[i];
+        std::uint8_t header[8];
+        le::put32(header, block.size);
+        le::put32(header + 4, block.address);
+        if (std::fwrite(header, 1, sizeof header, file) != sizeof header) {
+            return false;
+        }
+        if (block.size > 0 && std::fwrite(block.data.get(), 1, block.size, file) != block.size) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Creates a new file beside `target` that no one else uses; empty path when none could be made.
+std::filesystem::path createTemporary(const std::filesystem::path& target, File& file) {
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::filesystem::path candidate = target;
+        candidate += ".tmp" + std::to_string(entropy());
+        // "x": fail rather than reuse a file that already exists.
+        file.reset(std::fopen(candidate.string().c_str(), "wbx"));
+        if (file) {
+            return candidate;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+ImageReadResult readImageFile(const std::string& path, FileCopy& list) {
+    if (path.empty()) {
+        return {ImageReadStatus::cannotOpen, 0};
+    }
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return {ImageReadStatus::cannotOpen, 0};
+    }
+    std::vector<PendingBlock> pending;
+    std::uint64_t offset = 0;
+    for (;;) {
+        std::uint8_t header[8];
+        const std::size_t got = std::fread(header, 1, sizeof header, file.get());
+        if (std::ferror(file.get())) {
+            return {ImageReadStatus::readError, offset};
+        }
+        if (got == 0) {
+            break;
+        }
+        if (got < sizeof header) {
+            return {ImageReadStatus::truncated, offset};
+        }
+        const std::uint32_t size = le::get32(header);
+        const std::uint32_t address = le::get32(header + 4);
+        if (size > 0) {
+            if (list.count + std::int64_t(pending.size()) >= FileCopy::maxBlocks) {
+                return {ImageReadStatus::tooManyBlocks, offset};
+            }
+            std::unique_ptr<std::uint8_t[]> data;
+            const ImageReadStatus status = readBytes(file.get(), size, data);
+            if (status != ImageReadStatus::ok) {
+                return {status, offset};
+            }
+            pending.push_back({size, address, std::move(data)});
+        }
+        offset += sizeof header + std::uint64_t(size);
+    }
+    for (PendingBlock& block : pending) {
+        list.append(block.size, block.address, std::move(block.data));
+    }
+    return {ImageReadStatus::ok, offset};
+}
+
+int firmwareExtract(const std::string& path, FileCopy& list) {
+    return readImageFile(path, list).status == ImageReadStatus::ok ? 0 : -1;
+}
+
+int firmwareCreate(const std::string& path, const FileCopy& list) {
+    if (path.empty()) {
+        return -1;
+    }
+    const std::filesystem::path target(path);
+    File file;
+    const std::filesystem::path temporary = createTemporary(target, file);
+    if (temporary.empty()) {
+        return -1;
+    }
+    bool ok = writeRecords(file.get(), list) && flushToDisk(file.get());
+    ok = std::fclose(file.release()) == 0 && ok;
+    std::error_code error;
+    if (ok) {
+        std::filesystem::rename(temporary, target, error);
+        ok = !error;
+    }
+    if (!ok) {
+        std::filesystem::remove(temporary, error);
+        return -1;
+    }
+    return 0;
+}
