@@ -114,7 +114,7 @@ std::optional<std::uint32_t> parseHexAddress(const std::string& text, bool& tooL
     return std::uint32_t(value);
 }
 
-RecipeOutcome buildImage(const std::string& recipePath) {
+RecipeOutcome buildImage(const std::string& recipePath, const std::string& resultPath) {
     RecipeOutcome outcome;
     const IniFile recipe(recipePath);
     if (recipe.status() == IniFile::Status::missing) {
@@ -154,7 +154,7 @@ RecipeOutcome buildImage(const std::string& recipePath) {
         }
     }
 
-    outcome.resultPath = recipe.value("RESULT", "VALUE", resultLength);
+    outcome.resultPath = resultPath.empty() ? recipe.value("RESULT", "VALUE", resultLength) : resultPath;
     if (outcome.resultPath.empty()) {
         outcome.problems.push_back({RecipeProblem::noResult, 0, {}});
         return outcome;

@@ -43,7 +43,8 @@ struct RecipeOutcome {
     FileCopy image;
 };
 
-RecipeOutcome buildImage(const std::string& recipePath);
+// `resultPath`, when not empty, replaces the recipe's RESULT/VALUE.
+RecipeOutcome buildImage(const std::string& recipePath, const std::string& resultPath = {});
 
 // The packaging mode of the updater: builds the image and reports nothing.
 void ExtractIni(const std::string& recipePath);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <system_error>
 #include <vector>
@@ -23,12 +24,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-struct PendingBlock {
-    std::uint32_t size;
-    std::uint32_t address;
-    std::unique_ptr<std::uint8_t[]> data;
-};
 
 // A record's byte count comes from the file; read it in steps so that a count larger than the file
 // costs no more memory than the bytes that are really there.
@@ -99,7 +94,8 @@ std::filesystem::path createTemporary(const std::filesystem::path& target, File&
 
 } // namespace
 
-ImageReadResult readImageFile(const std::string& path, FileCopy& list) {
+ImageReadResult scanImageFile(const std::string& path, int maxBlocks,
+                              const std::function<void(ImageRecord&&)>& visit) {
     if (path.empty()) {
         return {ImageReadStatus::cannotOpen, 0};
     }
@@ -107,7 +103,7 @@ ImageReadResult readImageFile(const std::string& path, FileCopy& list) {
     if (!file) {
         return {ImageReadStatus::cannotOpen, 0};
     }
-    std::vector<PendingBlock> pending;
+    int blocks = 0;
     std::uint64_t offset = 0;
     for (;;) {
         std::uint8_t header[8];
@@ -116,30 +112,41 @@ ImageReadResult readImageFile(const std::string& path, FileCopy& list) {
             return {ImageReadStatus::readError, offset};
         }
         if (got == 0) {
-            break;
+            return {ImageReadStatus::ok, offset};
         }
         if (got < sizeof header) {
             return {ImageReadStatus::truncated, offset};
         }
-        const std::uint32_t size = le::get32(header);
-        const std::uint32_t address = le::get32(header + 4);
-        if (size > 0) {
-            if (list.count + std::int64_t(pending.size()) >= FileCopy::maxBlocks) {
+        ImageRecord record{offset, le::get32(header), le::get32(header + 4), nullptr};
+        if (record.size > 0) {
+            if (blocks >= maxBlocks) {
                 return {ImageReadStatus::tooManyBlocks, offset};
             }
-            std::unique_ptr<std::uint8_t[]> data;
-            const ImageReadStatus status = readBytes(file.get(), size, data);
+            const ImageReadStatus status = readBytes(file.get(), record.size, record.data);
             if (status != ImageReadStatus::ok) {
                 return {status, offset};
             }
-            pending.push_back({size, address, std::move(data)});
+            ++blocks;
         }
-        offset += sizeof header + std::uint64_t(size);
+        offset += sizeof header + std::uint64_t(record.size);
+        visit(std::move(record));
     }
-    for (PendingBlock& block : pending) {
-        list.append(block.size, block.address, std::move(block.data));
+}
+
+ImageReadResult readImageFile(const std::string& path, FileCopy& list) {
+    std::vector<ImageRecord> pending;
+    const ImageReadResult result =
+        scanImageFile(path, FileCopy::maxBlocks - list.count, [&](ImageRecord&& record) {
+            if (record.size > 0) {
+                pending.push_back(std::move(record));
+            }
+        });
+    if (result.status == ImageReadStatus::ok) {
+        for (ImageRecord& record : pending) {
+            list.append(record.size, record.address, std::move(record.data));
+        }
     }
-    return {ImageReadStatus::ok, offset};
+    return result;
 }
 
 int firmwareExtract(const std::string& path, FileCopy& list) {

@@ -3,6 +3,8 @@
 #include "image/FileCopy.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 // The firmware image file: records of {byte count, word address, bytes}, little-endian, no header.
@@ -19,6 +21,18 @@ struct ImageReadResult {
     ImageReadStatus status = ImageReadStatus::ok;
     std::uint64_t offset = 0; // where the offending record starts
 };
+
+struct ImageRecord {
+    std::uint64_t offset = 0; // of the record's header in the file
+    std::uint32_t size = 0;
+    std::uint32_t address = 0;
+    std::unique_ptr<std::uint8_t[]> data; // `size` bytes
+};
+
+// Visits each whole record in file order, records without bytes included, and stops at the first
+// problem; more than `maxBlocks` records with bytes is one.
+ImageReadResult scanImageFile(const std::string& path, int maxBlocks,
+                              const std::function<void(ImageRecord&&)>& visit);
 
 // Appends the file's records to `list`. On any failure `list` is left as it was.
 ImageReadResult readImageFile(const std::string& path, FileCopy& list);

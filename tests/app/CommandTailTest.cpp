@@ -11,6 +11,11 @@ struct TailCase {
     std::string fileName;
 };
 
+// Test names say which case failed; the bytes of the case would say nothing.
+void PrintTo(const TailCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class CommandTailSplit : public testing::TestWithParam<TailCase> {};
 
 TEST_P(CommandTailSplit, FindsRecipesAndFileName) {
@@ -33,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
         TailCase{"recipeAndFileName", "a.ini new.bin", {"a.ini"}, "new.bin"},
         TailCase{"iniAnywhereInWord", "old.ini.bak a.ini2", {"old.ini.bak", "a.ini2"}, "firmware.hex"},
         TailCase{"caseSensitive", "A.INI", {}, "A.INI"},
-        TailCase{"tabsAndQuotesAreOrdinary", "\"my file\".bin\tx", {}, "\"my"},
+        TailCase{"tabsAndQuotesAreOrdinary", "\"my file\".bin\tx", {}, "file\".bin\tx"},
         TailCase{
             "longWord", std::string(5000, 'w') + ".ini", {std::string(5000, 'w') + ".ini"}, "firmware.hex"}),
     [](const testing::TestParamInfo<TailCase>& info) { return std::string(info.param.name); });

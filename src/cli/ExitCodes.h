@@ -1,0 +1,18 @@
+#pragma once
+
+// The tool's exit status: 0 only when the whole job succeeded; one code per class of failure so that
+// scripts on a production line can tell them apart.
+namespace Exit {
+constexpr int ok = 0;
+constexpr int usage = 2;       // the command line is wrong
+constexpr int file = 3;        // image or recipe missing, unreadable, invalid, or result not writable
+constexpr int port = 4;        // the port cannot be opened
+constexpr int noAnswer = 5;    // the device does not answer
+constexpr int erase = 6;       // the erase failed
+constexpr int program = 7;     // programming failed
+constexpr int verify = 8;      // the device's memory differs from the image
+constexpr int interrupt = 130; // stopped by Ctrl-C or a signal
+
+constexpr const char* help = "Exit status: 0 success, 2 usage, 3 file, 4 port, 5 no answer, 6 erase failed,\n"
+                             "7 programming failed, 8 verify failed, 130 interrupted.";
+} // namespace Exit

@@ -1,0 +1,97 @@
+#include "cli/ExitCodes.h"
+#include "cli/Output.h"
+#include "cli/Subcommands.h"
+#include "image/FileCopy.h"
+#include "image/ImageBuilder.h"
+#include "image/ImageFile.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+std::string hex(std::uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%05llX", static_cast<unsigned long long>(value));
+    return text;
+}
+
+// The version block: 4 bytes at its fixed address, patch, minor, major, 'V'.
+std::string versionOf(const ImageRecord& record) {
+    if (record.address != versionAddress || record.size != 4 || record.data[3] != 0x56) {
+        return {};
+    }
+    return std::to_string(record.data[2]) + "." + std::to_string(record.data[1]) + "." +
+           std::to_string(record.data[0]);
+}
+
+std::string whatWentWrong(const ImageReadResult& result) {
+    const std::string at = " at offset " + std::to_string(result.offset);
+    switch (result.status) {
+    case ImageReadStatus::ok:
+        return {};
+    case ImageReadStatus::cannotOpen:
+        return "cannot open the file";
+    case ImageReadStatus::readError:
+        return "read error" + at;
+    case ImageReadStatus::truncated:
+        return "the file ends inside the record" + at + " (truncated)";
+    case ImageReadStatus::tooManyBlocks:
+        return "more than " + std::to_string(FileCopy::maxBlocks) + " blocks: the record" + at +
+               " is one too many";
+    }
+    return "unknown problem";
+}
+
+} // namespace
+
+void addInfoCommand(CLI::App& app, CliContext& context) {
+    auto path = std::make_shared<std::string>();
+    CLI::App* info = app.add_subcommand("info", "Show the records of a firmware image file and check it");
+    info->add_option("image", *path, "The image file")->required();
+    info->callback([&context, path] {
+        const Output out(context.json);
+        std::string version;
+        std::uint64_t total = 0;
+        int blocks = 0;
+        std::string records = "[";
+        out.say(*path + ":");
+        out.say("  offset      word address  byte address  size");
+        const ImageReadResult result = scanImageFile(*path, FileCopy::maxBlocks, [&](ImageRecord&& record) {
+            char line[160];
+            std::snprintf(line, sizeof line, "  %-10llu  %-12s  %-12s  %u",
+                          static_cast<unsigned long long>(record.offset), hex(record.address).c_str(),
+                          hex(std::uint64_t(record.address) * 2).c_str(), record.size);
+            const std::string recordVersion = versionOf(record);
+            out.say(line + (recordVersion.empty() ? std::string() : "  version " + recordVersion) +
+                    (record.size == 0 ? "  (empty: adds no block)" : ""));
+            if (version.empty()) {
+                version = recordVersion;
+            }
+            total += record.size;
+            blocks += record.size > 0 ? 1 : 0;
+            JsonObject entry;
+            entry.add("offset", std::int64_t(record.offset))
+                .add("address", std::int64_t(record.address))
+                .add("size", std::int64_t(record.size));
+            records += (records.size() > 1 ? "," : "") + entry.str();
+        });
+        const bool valid = result.status == ImageReadStatus::ok;
+        out.say("version: " + (version.empty() ? std::string("none (no version block)") : version));
+        out.say("total: " + std::to_string(blocks) + " blocks, " + std::to_string(total) + " bytes");
+        if (valid) {
+            out.say("valid");
+        } else {
+            out.problem(*path + ": invalid: " + whatWentWrong(result));
+        }
+        out.event(JsonObject()
+                      .add("event", "result")
+                      .add("ok", valid)
+                      .add("version", version)
+                      .add("blocks", std::int64_t(blocks))
+                      .add("bytes", std::int64_t(total))
+                      .addRaw("records", records + "]")
+                      .add("problem", whatWentWrong(result)));
+        context.exitCode = valid ? Exit::ok : Exit::file;
+    });
+}

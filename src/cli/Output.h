@@ -1,0 +1,19 @@
+#pragma once
+
+#include "cli/Json.h"
+
+#include <string>
+
+// Where the tool writes. Human text goes to standard output, or to standard error when --json asks
+// for one JSON object per line on standard output.
+class Output {
+  public:
+    explicit Output(bool json) : json_(json) {}
+    bool json() const { return json_; }
+    void say(const std::string& line) const;     // a line for a person
+    void problem(const std::string& line) const; // always standard error
+    void event(const JsonObject& object) const;  // only in JSON mode
+
+  private:
+    bool json_;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+// What every subcommand shares: the global options and the exit status it leaves.
+struct CliContext {
+    bool json = false;
+    int exitCode = 0;
+};
+
+void addPackCommand(CLI::App& app, CliContext& context);
+void addInfoCommand(CLI::App& app, CliContext& context);

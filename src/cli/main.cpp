@@ -1,0 +1,28 @@
+#include "cli/ExitCodes.h"
+#include "cli/Subcommands.h"
+
+#include <CLI/CLI.hpp>
+
+int main(int argc, char** argv) {
+    CLI::App app("vtc880: update, check and package VTC880 firmware from scripts and terminals");
+    app.footer(Exit::help);
+    app.require_subcommand(1);
+    app.fallthrough(); // global options may follow the subcommand
+    CliContext context;
+    app.add_flag("--json", context.json, "Write one JSON object per event on standard output");
+    addPackCommand(app, context);
+    addInfoCommand(app, context);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        app.exit(help);
+        return Exit::ok;
+    } catch (const CLI::CallForAllHelp& help) {
+        app.exit(help);
+        return Exit::ok;
+    } catch (const CLI::ParseError& error) {
+        app.exit(error);
+        return Exit::usage;
+    }
+    return context.exitCode;
+}
