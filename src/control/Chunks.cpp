@@ -1,10 +1,9 @@
 #include "control/Chunks.h"
 
+#include "link/ChunkPayload.h"
 #include "link/DeviceCodes.h"
-#include "link/LittleEndian.h"
 
 #include <algorithm>
-#include <cstring>
 
 ChunkCursor::ChunkCursor(const FileBlock& block)
     : size(block.size), remaining(block.size), next(block.data.get()), wordAddress(block.address) {}
@@ -21,10 +20,7 @@ void ChunkCursor::advance() {
 }
 
 void sendChunk(Link& link, std::uint16_t code, const ChunkCursor& chunk) {
-    std::uint8_t payload[Chunk::maxPayload];
-    const std::uint32_t len = chunk.length();
-    le::put32(payload + Chunk::addressOffset, chunk.address());
-    le::put32(payload + Chunk::countOffset, len);
-    std::memcpy(payload + Chunk::bytesOffset, chunk.bytes(), len);
-    link.send(code, Chunk::bytesOffset + len, payload);
+    ChunkPayload payload;
+    const std::uint32_t size = buildChunkPayload(payload, chunk.address(), chunk.bytes(), chunk.length());
+    link.send(code, size, payload.data());
 }
