@@ -34,8 +34,8 @@ class Command {
     std::string fileName;                  // firmware image file; read when a worker starts
     std::atomic<bool> threadActive{false}; // the connect-and-download worker runs
     std::atomic<bool> connected{false};    // a connect got the handshake Ack; never cleared
-    std::atomic<bool> connectionDone{
-        true}; // false from connect()/connectAndDownload() until that worker ends
+    // False from a call of connect() or connectAndDownload() until a connect-and-download worker ends.
+    std::atomic<bool> connectionDone{true};
 
     void changeComPort(const std::string& name);
     void changeBaudRate2(std::int32_t baud);

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <memory>
 
-FileCopy makeImage(std::initializer_list<BlockSpec> blocks) {
+FileCopy makeImage(std::initializer_list<BlockLayout> blocks) {
     FileCopy image;
     int b = 0;
-    for (const BlockSpec& spec : blocks) {
-        auto data = std::make_unique<std::uint8_t[]>(spec.size);
-        for (std::uint32_t k = 0; k < spec.size; ++k) {
+    for (const BlockLayout& layout : blocks) {
+        auto data = std::make_unique<std::uint8_t[]>(layout.size);
+        for (std::uint32_t k = 0; k < layout.size; ++k) {
             data[k] = std::uint8_t(k * 7 + b * 31 + 1);
         }
-        image.append(spec.size, spec.address, std::move(data));
+        image.append(layout.size, layout.address, std::move(data));
         ++b;
     }
     return image;

@@ -25,13 +25,13 @@ struct Rig {
     Rig() { device.attach(link); }
 };
 
-struct BlockSpec {
+struct BlockLayout {
     std::uint32_t size;
     std::uint32_t address;
 };
 
 // Blocks filled with a pattern that differs from block to block and from byte to byte.
-FileCopy makeImage(std::initializer_list<BlockSpec> blocks);
+FileCopy makeImage(std::initializer_list<BlockLayout> blocks);
 
 // The calls recorded after the first one equal to `call` (exclusive).
 std::vector<std::string> callsAfter(const RecordingSinks& sinks, const std::string& call);
