@@ -50,13 +50,13 @@ const std::string idleTitle = " VTC880 - Firmware Update";
 const std::string updatedBox =
     "Firmware updated !\nClick OK to close VTC880 Firmware Updater|VTC880 updated|information";
 
-// What the window does on "Update", on real time. The line is not modelled here: the device would judge
-// bytes still unread when the port closes (the Finish frame) by the settings the close restores. The
-// speed of each stage is checked on a modelled line in SpeedSwitchTest.
+// What the window does on "Update", on real time and on a modelled line: each byte takes its time at
+// the line's speed, and a command sent at a speed the device is not at would arrive garbled.
 TEST(Update, WholeUpdateAsTheWindowRunsIt) {
     sim::Config config;
     config.initialSpeed = Speed::rs232Initial;
     config.eraseTimeMs = 100;
+    config.lineModel = true;
     SimRig rig(config, &systemClock());
     const FileCopy& image = SimRig::standardImage();
 
