@@ -13,20 +13,6 @@ namespace {
 
 const char* const idleTitle = " VTC880 - Firmware Update";
 
-// Waits up to three seconds for the reply to a chunk. Pauses between polls only while nothing has
-// come, so an answered chunk is followed by the next one at once.
-void awaitChunkReply(Session& s, std::chrono::steady_clock::duration start) {
-    Link& link = s.link;
-    float elapsed = 0;
-    do {
-        link.extract();
-        elapsed = std::chrono::duration<float>(s.clock.now() - start).count();
-        if (!link.commandReady()) {
-            s.clock.sleepMs(1);
-        }
-    } while (!link.commandReady() && elapsed < float(Limits::chunkReplySeconds) && !s.cancelled());
-}
-
 bool accepted(const Link& link) {
     return link.commandReady() && link.command() != Reply::ErrorReply;
 }
@@ -62,7 +48,7 @@ Outcome programImage(Session& s, const FileCopy& image) {
         for (ChunkCursor chunk(block); !chunk.done();) {
             sendChunk(link, Code::ProgramChunk, chunk);
             link.setCommandReady(false);
-            awaitChunkReply(s, s.clock.now());
+            awaitChunkReply(s);
             if (!accepted(link)) {
                 blockOk = false;
                 break;
