@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     addPackCommand(app, context);
     addInfoCommand(app, context);
     addDeviceCommands(app, context);
+    addSimCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
