@@ -163,7 +163,12 @@ std::string ProgressView::barLine(const Device& device) const {
     std::snprintf(tail, sizeof tail, "%3lld%%", static_cast<long long>(percent));
     line += tail;
     const double seconds = std::chrono::duration<double>(Clock::now() - device.phaseStart).count();
-    if (device.maximum > 0 && device.value > 0 && seconds > 0.2) {
+    if (firstWord(device.status) == "Erasing") {
+        // The erase's progress counts milliseconds of the announced time, not bytes.
+        std::snprintf(tail, sizeof tail, "  %.1f s / %.1f s", double(device.value) / 1000,
+                      double(device.maximum) / 1000);
+        line += tail;
+    } else if (device.maximum > 0 && device.value > 0 && seconds > 0.2) {
         const double rate = double(device.value) / seconds;
         const double left = double(device.maximum - device.value) / rate;
         std::snprintf(tail, sizeof tail, "  %s / %s  %s/s  %.0f s left",
