@@ -130,8 +130,11 @@ int run(const DeviceOptions& options, bool json) {
     std::vector<std::unique_ptr<QueueSinks>> sinks;
     std::atomic<bool> stop{false};
     std::vector<std::thread> threads;
+    // Every sink exists before the first job starts: a job holds on to its sink while the vector grows.
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         sinks.push_back(std::make_unique<QueueSinks>(queue, int(i)));
+    }
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
         threads.emplace_back([&, i] {
             const JobResult result = runJob(jobs[i], *sinks[i], stop);
             DeviceEvent done;
