@@ -10,7 +10,8 @@ class Link {
 
     virtual void purge() = 0;
     virtual void send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data) = 0;
-    // One poll: reads until a frame completes or a read brings nothing within the read time-out.
+    // One poll: reads until a frame completes or a read brings nothing within the read time-out; on
+    // a line that never falls quiet, it ends after about two read time-outs all the same.
     virtual void extract() = 0;
     // "FIRMWAREUPDATE\r" then "$KQ-", paced.
     virtual void sendDownload() = 0;

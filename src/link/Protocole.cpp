@@ -3,6 +3,7 @@
 #include "link/DeviceCodes.h"
 #include "link/LittleEndian.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -36,6 +37,10 @@ void Protocole::send(std::uint16_t code, std::uint32_t size, const std::uint8_t*
 }
 
 void Protocole::extract() {
+    // A line that never falls quiet (noise, a device talking at another speed) must not hold the
+    // caller, whose limits count polls: a poll also ends after twice the read time-out while bytes
+    // keep coming. A frame cut there goes on in the next poll, since the parser keeps its place.
+    const auto end = std::chrono::steady_clock::now() + 2 * std::chrono::milliseconds(readTimeOut());
     std::uint32_t got;
     do {
         std::uint8_t byte = 0;
@@ -43,7 +48,7 @@ void Protocole::extract() {
         read(&byte, 1, &got);
         if (got != 0)
             parse(byte);
-    } while (got != 0 && !commandReady);
+    } while (got != 0 && !commandReady && std::chrono::steady_clock::now() < end);
 }
 
 void Protocole::parse(std::uint8_t byte) {

@@ -15,7 +15,8 @@ class Protocole : public RS232 {
 
     // One frame: '*', code (2 bytes), size (4 bytes), data, '+', checksum; written in one call.
     void send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data);
-    // Reads and parses bytes until a frame completes or a read brings nothing.
+    // Reads and parses bytes until a frame completes, a read brings nothing, or twice the read
+    // time-out has passed while bytes kept coming.
     void extract();
     // Feeds one received byte to the frame parser.
     void parse(std::uint8_t byte);

@@ -31,6 +31,7 @@ class RS232 {
 
     void purge();                             // discard pending input and output
     void timeOut(std::uint32_t milliseconds); // how long one read waits for a byte
+    std::uint32_t readTimeOut() const;
 
     bool error = true; // the open failed
 

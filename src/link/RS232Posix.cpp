@@ -364,6 +364,10 @@ void RS232::timeOut(std::uint32_t milliseconds) {
     port->readTimeoutMs = milliseconds;
 }
 
+std::uint32_t RS232::readTimeOut() const {
+    return port->readTimeoutMs;
+}
+
 PortError RS232::cause() const {
     return port->cause;
 }

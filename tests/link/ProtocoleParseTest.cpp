@@ -2,8 +2,12 @@
 #include "link/DeviceCodes.h"
 #include "link/Protocole.h"
 
+#include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -237,6 +241,35 @@ TEST(FrameExtract, OpeningDiscardsWhatWaitedOnTheLine) {
     p.extract();
     EXPECT_TRUE(p.commandReady);
     EXPECT_EQ(p.dataSize, 0u);
+}
+
+// Noise that never forms a frame and never pauses (a device talking at another speed) must not hold a
+// poll: extract() returns while the noise is still coming, so the callers' poll limits still hold.
+TEST(FrameExtract, LineThatNeverFallsQuietEndsThePollAllTheSame) {
+    PseudoTerminal pty;
+    Protocole p(pty.portPath(), 115200);
+    ASSERT_FALSE(p.error);
+    p.timeOut(1);
+    pty.put(Bytes(4096, 0x55)); // busy before the poll begins
+    std::atomic<bool> stop{false};
+    std::atomic<bool> stopped{false};
+    std::thread device([&] {
+        const Bytes noise(256, 0x55);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!stop && std::chrono::steady_clock::now() < end) {
+            pollfd out{pty.master(), POLLOUT, 0};
+            if (::poll(&out, 1, 10) > 0 && (out.revents & POLLOUT) != 0) {
+                [[maybe_unused]] const ssize_t put = ::write(pty.master(), noise.data(), noise.size());
+            }
+        }
+        stopped = true;
+    });
+    p.extract();
+    const bool stillComing = !stopped;
+    stop = true;
+    device.join();
+    EXPECT_TRUE(stillComing);
+    EXPECT_FALSE(p.commandReady);
 }
 
 TEST(FrameExtract, PortThatDidNotOpenReturnsAtOnce) {
