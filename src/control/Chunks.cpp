@@ -31,9 +31,14 @@ void awaitChunkReply(Session& s) {
     const auto start = s.clock.now();
     float elapsed = 0;
     do {
+        const auto pollStart = s.clock.now();
         link.extract();
-        elapsed = std::chrono::duration<float>(s.clock.now() - start).count();
-        if (!link.commandReady()) {
+        const auto now = s.clock.now();
+        elapsed = std::chrono::duration<float>(now - start).count();
+        // An empty poll has waited out its read time-out already; a pause after it would only delay
+        // a reply arriving meanwhile. A poll back at once without one (a line that has gone) gets the
+        // pause, so that the wait never spins.
+        if (!link.commandReady() && now - pollStart < std::chrono::milliseconds(Limits::pollTimeoutMs)) {
             s.clock.sleepMs(1);
         }
     } while (!link.commandReady() && elapsed < float(Limits::chunkReplySeconds) && !s.cancelled());

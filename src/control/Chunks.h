@@ -26,10 +26,11 @@ class ChunkCursor {
     std::uint32_t wordAddress;
 };
 
-// Waits up to three seconds for the reply to a chunk just sent. Pauses between polls only while
-// nothing has come, so an answered chunk is followed by the next one at once. Programming and
-// verifying wait alike: both requests carry up to 100 bytes, which take about 10 ms on the line at
-// 115200 before the device can even begin to answer.
+// Waits up to three seconds for the reply to a chunk just sent. Polls back to back (each waits up to
+// the read time-out for a byte) and pauses only after a poll that came back at once without a reply,
+// so a reply is taken as it arrives and an answered chunk is followed by the next one at once.
+// Programming and verifying wait alike: both requests carry up to 100 bytes, which take about 10 ms on
+// the line at 115200 before the device can even begin to answer.
 void awaitChunkReply(Session& session);
 
 // Sends the current chunk as a ProgramChunk or VerifyChunk frame.

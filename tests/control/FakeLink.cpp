@@ -9,6 +9,10 @@ Poll silence() {
     return Poll{};
 }
 
+Poll deadLine() {
+    return Poll{Poll::dead, 0, {}};
+}
+
 Poll reply(std::uint8_t command, std::vector<std::uint8_t> data) {
     return Poll{Poll::frame, command, std::move(data)};
 }
@@ -74,6 +78,8 @@ void FakeLink::extract() {
         cmd = p.command;
         ready = false;
         clock.advance(std::chrono::milliseconds(1));
+        break;
+    case Poll::dead:
         break;
     }
 }

@@ -13,11 +13,12 @@
 
 // What one poll (one extract()) brings.
 struct Poll {
-    enum Kind { nothing, frame, corrupt } kind = nothing;
+    enum Kind { nothing, frame, corrupt, dead } kind = nothing; // dead: back at once, nothing read
     std::uint8_t command = 0;
     std::vector<std::uint8_t> data;
 };
 Poll silence();
+Poll deadLine(); // a poll on a line that has gone (unplugged): it fails at once
 Poll reply(std::uint8_t command, std::vector<std::uint8_t> data = {});
 Poll corruptReply(std::uint8_t command); // command byte in, then a wrong checksum
 std::vector<Poll> after(int silentPolls, Poll last);
