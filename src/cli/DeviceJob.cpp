@@ -10,10 +10,10 @@ namespace {
 
 constexpr auto slice = std::chrono::milliseconds(10);
 
-void pause(int milliseconds, const std::atomic<bool>& stop) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (!stop && std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(slice);
+void pause(int milliseconds, const std::atomic<bool>& stop, Clock& clock) {
+    const auto end = clock.now() + std::chrono::milliseconds(milliseconds);
+    while (!stop && clock.now() < end) {
+        clock.sleep(slice);
     }
 }
 
@@ -31,8 +31,8 @@ Outcome finish(Command& command, const std::atomic<bool>& stop) {
 
 } // namespace
 
-JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bool>& stop) {
-    Command command(settings.port, settings.initialSpeed, sinks);
+JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bool>& stop, Clock& clock) {
+    Command command(settings.port, settings.initialSpeed, sinks, clock);
     command.fileName = settings.image;
     command.verifyBeforeFinish = settings.verify;
 
@@ -43,7 +43,7 @@ JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bo
     }
     command.changeBaudRate2(Speed::update);
     if (settings.speedSwitch) {
-        pause(1000, stop); // the device settles at its new speed
+        pause(1000, stop, clock); // the device settles at its new speed
     }
     if (stop) {
         return {Outcome::cancelled, PortError::none};

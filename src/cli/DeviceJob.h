@@ -2,6 +2,7 @@
 
 #include "control/Outcome.h"
 #include "control/Sinks.h"
+#include "link/Clock.h"
 #include "link/RS232.h"
 
 #include <atomic>
@@ -27,4 +28,6 @@ struct JobResult {
 // One device's job, on the calling thread, through a Command of its own: the speed switch and its
 // pause exactly as the window runs them, then the update, or a connect followed by the verify or the
 // erase (the device answers frames only in its update mode). Setting `stop` cancels it promptly.
-JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bool>& stop);
+// Every pause, the job's own and its Command's, runs on `clock`; tests and benchmarks shorten them.
+JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bool>& stop,
+                 Clock& clock = systemClock());
