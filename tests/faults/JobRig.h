@@ -1,0 +1,34 @@
+#pragma once
+
+#include "../control/RecordingSinks.h"
+#include "../control/ScaledClock.h"
+#include "cli/DeviceJob.h"
+#include "image/FileCopy.h"
+#include "sim/SimulatedDevice.h"
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+// The image every run sends: the version block, a 250-byte block and an odd-sized one; five chunks.
+const FileCopy& testImage();
+constexpr int testImageChunks = 5;
+
+// A job as the command-line tool runs it (speed switch included), on a clock whose pauses cost a
+// twentieth, with the time it took.
+struct JobRun {
+    JobResult result;
+    RecordingSinks sinks;
+    std::chrono::steady_clock::duration took{};
+};
+void runOn(JobRun& run, Operation operation, bool verify, const std::string& port, const std::string& image);
+
+// Descriptors of this process open on `path` (the device holds one of its own port).
+std::size_t descriptorsOn(const std::string& path);
+// A fresh exclusive open of the port succeeds: nothing holds it any more.
+bool reopens(const std::string& path);
+
+// The device's memory over every block of the image: equal to it, or erased.
+bool holdsImage(const sim::SimulatedDevice& device, const FileCopy& image);
+bool erasedUnder(const sim::SimulatedDevice& device, const FileCopy& image);
+void preload(sim::SimulatedDevice& device, const FileCopy& image);
