@@ -24,9 +24,12 @@ class Protocole : public RS232 {
     // The speed command "%dBR%d\r", one character at a time with a pause after each.
     void changeBaudRate(int a, int b);
 
-    bool commandReady = false;            // a complete frame with a correct checksum was parsed
-    std::uint8_t command = 0;             // command byte of the latest frame
-    std::uint32_t dataSize = 0;           // data length of the frame being parsed, then of the last one
+    bool commandReady = false; // a complete frame with a correct checksum was parsed
+    std::uint8_t command = 0;  // command byte of the latest frame
+    // Data length of the frame being parsed, then of the last one. A frame longer than
+    // Frame::receiveCapacity is read to its end and refused (commandReady false); its length stays here
+    // while `data` holds only its first Frame::receiveCapacity bytes: never read past the capacity.
+    std::uint32_t dataSize = 0;
     std::unique_ptr<std::uint8_t[]> data; // Frame::receiveCapacity bytes
 
     std::uint8_t parserState() const { return state; }

@@ -37,6 +37,9 @@ class RS232 {
     PortError cause() const; // why the open failed
     int systemError() const; // the system's own error number for it (errno), 0 if none
     const std::string& devicePath() const;
+    // Whether the driver holds the raw 8N1 settings at the speed asked for, as read back after setting
+    // them. The open succeeds without them (a rate the driver does not take leaves the speed as found).
+    bool lineSettingsApplied() const;
 
   private:
     struct Port;

@@ -1,0 +1,15 @@
+#include "link/ChunkPayload.h"
+
+#include "link/LittleEndian.h"
+
+#include <algorithm>
+
+std::uint32_t buildChunkPayload(ChunkPayload& payload, std::uint32_t wordAddress, const std::uint8_t* bytes,
+                                std::uint32_t count) {
+    if (count == 0 || count > Chunk::maxBytes || bytes == nullptr)
+        return 0;
+    le::put32(&payload[Chunk::addressOffset], wordAddress);
+    le::put32(&payload[Chunk::countOffset], count);
+    std::copy_n(bytes, count, &payload[Chunk::bytesOffset]);
+    return Chunk::bytesOffset + count;
+}

@@ -1,0 +1,126 @@
+#include "link/Protocole.h"
+
+#include "link/DeviceCodes.h"
+#include "link/LittleEndian.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+Protocole::Protocole(const std::string& portName, std::int32_t baudRate, Clock& clock)
+    : RS232(portName, baudRate), data(std::make_unique<std::uint8_t[]>(Frame::receiveCapacity)),
+      clock(clock) {
+    purge();
+}
+
+Protocole::~Protocole() = default;
+
+void Protocole::send(std::uint16_t code, std::uint32_t size, const std::uint8_t* payload) {
+    if ((size > 0 && payload == nullptr) || size > UINT32_MAX - Frame::sentHeaderSize - Frame::trailerSize)
+        return;
+    // The whole frame in one write: one system call (and on USB adapters one transfer) per frame.
+    std::vector<std::uint8_t> frame(std::size_t(Frame::sentHeaderSize) + size + Frame::trailerSize);
+    frame[0] = Frame::start;
+    le::put16(&frame[1], code);
+    le::put32(&frame[3], size);
+    for (std::uint32_t k = 0; k < size; ++k)
+        frame[Frame::sentHeaderSize + k] = payload[k];
+    frame[Frame::sentHeaderSize + size] = Frame::end;
+    std::uint8_t sum = 0;
+    for (std::size_t k = 0; k + 1 < frame.size(); ++k)
+        sum = std::uint8_t(sum + frame[k]);
+    frame.back() = sum;
+    std::uint32_t written = 0;
+    write(frame.data(), std::uint32_t(frame.size()), &written);
+}
+
+void Protocole::extract() {
+    std::uint32_t got;
+    do {
+        std::uint8_t byte = 0;
+        got = 0;
+        read(&byte, 1, &got);
+        if (got != 0)
+            parse(byte);
+    } while (got != 0 && !commandReady);
+}
+
+void Protocole::parse(std::uint8_t byte) {
+    switch (state) {
+    case 0:
+        if (byte == Frame::start) {
+            chk = byte;
+            state = 1;
+        }
+        break;
+    case 1:
+        command = byte;
+        chk = std::uint8_t(chk + byte);
+        i = 0;
+        dataSize = 0;
+        state = 2;
+        break;
+    case 2:
+        dataSize += std::uint32_t(byte) << (8 * i);
+        ++i;
+        chk = std::uint8_t(chk + byte);
+        if (i == 4) {
+            i = 0;
+            state = dataSize > 0 ? 3 : 4;
+        }
+        break;
+    case 3:
+        // A frame longer than the buffer is read to its end but only its head is kept; it is
+        // refused at its checksum.
+        if (i < Frame::receiveCapacity)
+            data[i] = byte;
+        ++i;
+        chk = std::uint8_t(chk + byte);
+        if (i == dataSize)
+            state = 4;
+        break;
+    case 4:
+        if (byte == Frame::end) {
+            chk = std::uint8_t(chk + byte);
+            state = 5;
+        } else {
+            commandReady = false;
+            state = 0;
+        }
+        break;
+    case 5:
+        commandReady = byte == chk && dataSize <= Frame::receiveCapacity;
+        state = 0;
+        break;
+    default:
+        commandReady = false;
+        state = 0;
+        break;
+    }
+}
+
+void Protocole::sendDownload() {
+    for (const char* text : {Preamble::firmwareUpdate, Preamble::enterUpdate}) {
+        for (const char* c = text; *c != '\0'; ++c) {
+            std::uint32_t written = 0;
+            write(c, 1, &written);
+            clock.sleepMs(Preamble::charPauseMs);
+        }
+    }
+}
+
+void Protocole::changeBaudRate(int a, int b) {
+    // Sized to the text, so any pair of ints fits; the whole command goes out.
+    const int length = std::snprintf(nullptr, 0, Preamble::speedFormat, a, b);
+    if (length <= 0)
+        return;
+    std::string text(std::size_t(length) + 1, '\0');
+    std::snprintf(text.data(), text.size(), Preamble::speedFormat, a, b);
+    text.resize(std::size_t(length));
+    for (const char c : text) {
+        std::uint32_t written = 0;
+        write(&c, 1, &written);
+        clock.sleepMs(Preamble::speedCharPauseMs);
+    }
+}

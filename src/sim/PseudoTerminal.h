@@ -1,0 +1,31 @@
+#pragma once
+
+#include "sim/UniqueFd.h"
+
+#include <cstdint>
+#include <string>
+
+namespace sim {
+
+// A pseudo-terminal pair as the device's end of a serial line. The device reads and writes the master;
+// the slave path is the port the updater opens. The device also holds the slave open itself: reading
+// the master fails once no slave descriptor is open, and the updater opens and closes the port several
+// times during one update. The held descriptor takes no lock and no exclusive mode.
+class PseudoTerminal {
+  public:
+    // Opens the pair non-blocking and puts the slave in raw mode at the given speed. On failure returns
+    // false and describes the cause in error.
+    bool open(std::int32_t speed, std::string& error);
+    void close(); // both ends: the updater's reads and writes then fail, as with an unplugged adapter
+
+    int master() const { return master_.get(); }
+    int slave() const { return slave_.get(); }
+    const std::string& slavePath() const { return slavePath_; }
+
+  private:
+    UniqueFd master_;
+    UniqueFd slave_;
+    std::string slavePath_;
+};
+
+} // namespace sim

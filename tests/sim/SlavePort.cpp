@@ -1,0 +1,171 @@
+#include "SlavePort.h"
+
+#include "sim/LineSpeed.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace simtest {
+
+namespace {
+
+std::uint8_t sum(const Bytes& bytes) {
+    std::uint8_t s = 0;
+    for (const std::uint8_t b : bytes)
+        s += b;
+    return s;
+}
+
+void put32(Bytes& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(std::uint8_t(v >> (8 * i)));
+}
+
+} // namespace
+
+Bytes commandFrame(std::uint16_t code, const Bytes& data) {
+    Bytes f{'*', std::uint8_t(code), std::uint8_t(code >> 8)};
+    put32(f, std::uint32_t(data.size()));
+    f.insert(f.end(), data.begin(), data.end());
+    f.push_back('+');
+    f.push_back(sum(f));
+    return f;
+}
+
+Bytes chunkPayload(std::uint32_t wordAddress, const Bytes& bytes) {
+    Bytes p;
+    put32(p, wordAddress);
+    put32(p, std::uint32_t(bytes.size()));
+    p.insert(p.end(), bytes.begin(), bytes.end());
+    return p;
+}
+
+Bytes replyBytes(std::uint8_t command, const Bytes& data) {
+    Bytes f{'*', command};
+    put32(f, std::uint32_t(data.size()));
+    f.insert(f.end(), data.begin(), data.end());
+    f.push_back('+');
+    f.push_back(sum(f));
+    return f;
+}
+
+Bytes bytesOf(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+SlavePort::SlavePort(const std::string& path, std::int32_t speed) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd_ >= 0)
+        setSpeed(speed);
+}
+
+SlavePort::~SlavePort() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void SlavePort::setSpeed(std::int32_t speed) {
+    termios t{};
+    ::tcgetattr(fd_, &t);
+    ::cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    const speed_t constant = sim::speedConstant(speed).value_or(B19200);
+    ::cfsetispeed(&t, constant);
+    ::cfsetospeed(&t, constant);
+    ::tcsetattr(fd_, TCSANOW, &t);
+}
+
+bool SlavePort::write(const Bytes& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+Bytes SlavePort::readFor(std::chrono::milliseconds window) {
+    Bytes got;
+    const auto end = std::chrono::steady_clock::now() + window;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return got;
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, int(left.count())) <= 0)
+            continue;
+        std::uint8_t buffer[256];
+        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+        if (n <= 0)
+            return got;
+        got.insert(got.end(), buffer, buffer + n);
+    }
+}
+
+SlavePort::Reply SlavePort::readReply(std::chrono::milliseconds limit) {
+    Reply reply;
+    Bytes frame;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return reply;
+        pollfd p{fd_, POLLIN, 0};
+        const int ready = ::poll(&p, 1, int(left.count()));
+        if (ready <= 0)
+            continue;
+        std::uint8_t byte[1];
+        // One byte at a time: nothing past the frame is taken from the line.
+        const ssize_t n = ::read(fd_, byte, 1);
+        if (n <= 0) {
+            reply.hungUp = true;
+            return reply;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (frame.empty() && byte[0] != '*') {
+            reply.before.push_back(byte[0]);
+            continue;
+        }
+        if (frame.empty())
+            reply.firstByte = now;
+        else
+            reply.longestGap = std::max(reply.longestGap, now - reply.lastByte);
+        reply.lastByte = now;
+        frame.push_back(byte[0]);
+        if (frame.size() >= 6) {
+            const std::uint32_t length = std::uint32_t(frame[2]) | std::uint32_t(frame[3]) << 8 |
+                                         std::uint32_t(frame[4]) << 16 | std::uint32_t(frame[5]) << 24;
+            if (length > 1024) { // not a reply this device sends: hand back what came
+                reply.frame = frame;
+                return reply;
+            }
+            if (frame.size() == 8 + length) {
+                reply.frame = frame;
+                return reply;
+            }
+        }
+    }
+}
+
+} // namespace simtest
