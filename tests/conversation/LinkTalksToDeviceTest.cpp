@@ -5,6 +5,7 @@
 #include "sim/SimulatedDevice.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -16,6 +17,15 @@ class InstantClock : public Clock {
     }
     void sleep(std::chrono::milliseconds) override {}
 };
+
+// Without the pacing's pauses the test must give the device time to read what was sent before the
+// next open purges the line, as the pauses do for the real updater.
+template <typename Condition> bool waitFor(Condition condition) {
+    for (int wait = 0; wait < 2000 && !condition(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return condition();
+}
 
 // Waits for one reply the way the workers do, but with a generous budget: this test is about the bytes.
 bool reply(Protocole& link) {
@@ -40,15 +50,18 @@ TEST(LinkTalksToDevice, WholeConversation) {
         Protocole first(device.portPath(), Speed::rs232Initial, clock);
         ASSERT_FALSE(first.error);
         first.changeBaudRate(1, Speed::update);
+        ASSERT_TRUE(waitFor([&] { return device.speed() == Speed::update; }));
     }
     {
         Protocole second(device.portPath(), Speed::update, clock);
         second.changeBaudRate(2, Speed::update);
+        ASSERT_TRUE(waitFor([&] { return device.transcriptSize() == 2; }));
     }
     Protocole link(device.portPath(), Speed::update, clock);
     ASSERT_FALSE(link.error);
     link.timeOut(Limits::pollTimeoutMs);
     link.sendDownload();
+    ASSERT_TRUE(waitFor([&] { return device.inUpdateMode(); }));
     link.purge();
 
     link.send(Code::Handshake, 0, nullptr);

@@ -1,0 +1,21 @@
+#include "control/Connect.h"
+
+#include "control/Handshake.h"
+#include "link/DeviceCodes.h"
+
+bool connectDevice(Session& s, std::atomic<bool>& connected) {
+    s.sinks.setStatusText("Connecting to VTC880 ...");
+    s.link.purge();
+    s.link.sendDownload();
+    s.pause(Preamble::settleMs);
+    // Whatever the device said while it switched modes is not a reply to us.
+    s.link.purge();
+    if (handshake(s)) {
+        connected = true;
+        s.sinks.setStatusText("VTC880 Connected");
+        return true;
+    }
+    s.message("VTC880 Connection error !", "Error", MessageIcon::error);
+    s.sinks.setStatusText("VTC880 Disconnected !");
+    return false;
+}

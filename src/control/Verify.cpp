@@ -1,0 +1,60 @@
+#include "control/Verify.h"
+
+#include "control/Chunks.h"
+#include "control/Format.h"
+#include "control/Handshake.h"
+#include "link/DeviceCodes.h"
+
+namespace {
+
+void pollForVerifyReply(Session& s) {
+    int n = 0;
+    do {
+        s.link.extract();
+        ++n;
+    } while (!s.link.commandReady() && n < Limits::verifyPolls && !s.cancelled());
+}
+
+// Compares one block; true when every chunk was answered and none with ErrorReply.
+bool verifyBlock(Session& s, const FileBlock& block) {
+    Link& link = s.link;
+    const unsigned long long sizeKo = block.size >> 10;
+    s.sinks.setStatusText(formatText("Verifying 0ko / %lluko", sizeKo));
+    s.sinks.showStatus();
+    s.sinks.setProgressMaximum(toProgress(block.size));
+    s.sinks.setProgressValue(0);
+    for (ChunkCursor chunk(block); !chunk.done();) {
+        sendChunk(link, Code::VerifyChunk, chunk);
+        link.setCommandReady(false);
+        pollForVerifyReply(s);
+        if (!link.commandReady() || link.command() == Reply::ErrorReply) {
+            return false;
+        }
+        chunk.advance();
+        s.sinks.setStatusText(
+            formatText("Verifying %lluko / %lluko", (unsigned long long)(chunk.sent() >> 10), sizeKo));
+        s.sinks.setProgressValue(toProgress(chunk.sent()));
+        s.pause(1);
+        s.sinks.repaint();
+    }
+    return true;
+}
+
+} // namespace
+
+VerifyResult verifyImage(Session& s, const FileCopy& image) {
+    s.link.purge();
+    s.sinks.setStatusText("Connecting to VTC880 ...");
+    if (!handshake(s)) {
+        s.sinks.setStatusText("Communication time out !");
+        return VerifyResult::handshakeFailed;
+    }
+    for (int b = 0; b < image.count; ++b) {
+        if (!verifyBlock(s, image.blocks[b])) {
+            s.sinks.setStatusText("Verification failed");
+            return VerifyResult::differs;
+        }
+        s.sinks.setStatusText("Verification passed");
+    }
+    return VerifyResult::passed;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "image/FileCopy.h"
+
+#include <filesystem>
+#include <string>
+
+// A firmware image file in a fresh directory, removed with the object.
+class TempImage {
+  public:
+    explicit TempImage(const FileCopy& image);
+    ~TempImage();
+    TempImage(const TempImage&) = delete;
+    TempImage& operator=(const TempImage&) = delete;
+
+    std::string path() const { return file.string(); }
+    std::string missingPath() const { return (dir / "missing.bin").string(); }
+
+  private:
+    std::filesystem::path dir;
+    std::filesystem::path file;
+};
