@@ -1,5 +1,9 @@
+#include "app/Artwork.h"
 #include "app/CommandTail.h"
+#include "app/MainForm.h"
 #include "image/ImageBuilder.h"
+
+#include <QApplication>
 
 // A word containing ".ini" packs an image from that recipe and no window opens; otherwise the
 // remaining word names the firmware file the update sends.
@@ -9,8 +13,16 @@ int main(int argc, char** argv) {
         ExtractIni(recipe);
     }
     if (plan.packaging()) {
-        return 0;
+        return 0; // before any GUI: packaging runs where there is no display
     }
-    // Update mode: the window opens here once it exists.
+    // Only the program's name: every word of the command line is the updater's own, none is an
+    // option for the GUI library.
+    int guiArgc = 1;
+    QApplication application(guiArgc, argv);
+    QApplication::setDesktopFileName(QStringLiteral("vtc880-updater"));
+    QApplication::setWindowIcon(programIcon());
+    MainForm window(plan.fileName);
+    window.show();
+    QApplication::exec();
     return 0;
 }
