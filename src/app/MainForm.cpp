@@ -125,7 +125,8 @@ MainForm::MainForm(const std::string& fileName, Clock& clock) : QWidget(nullptr)
 }
 
 MainForm::~MainForm() {
-    stopWorker();
+    // Waiting here, not only in the Command's destructor, serves the calls the worker queues meanwhile.
+    stopUpdate(std::chrono::milliseconds::max());
 }
 
 void MainForm::showEvent(QShowEvent* event) {
@@ -187,21 +188,25 @@ void MainForm::B_Download_Click() {
 
 void MainForm::closeEvent(QCloseEvent* event) {
     // A running update stops here: nothing more is reported or asked, and the worker ends at its
-    // next poll. The Command is joined when the window is destroyed.
+    // next check. Whoever ends the program waits for it (stopUpdate).
     sinks->close();
     command->cancel();
     event->accept();
 }
 
-// Waits for a worker that is still running, serving the calls it queues meanwhile (the sinks drop
-// them once closed), so that a message box it is about to raise cannot block it forever.
-void MainForm::stopWorker() {
+bool MainForm::stopUpdate(std::chrono::milliseconds limit) {
     sinks->close();
     command->cancel();
+    const auto start = std::chrono::steady_clock::now();
     while (command->busy()) {
+        if (std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start) >
+            limit) {
+            return false;
+        }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QThread::msleep(1);
     }
+    return true;
 }
 
 void MainForm::paintEvent(QPaintEvent*) {

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,11 @@ class MainForm : public QWidget {
 
     Command& updateCommand() { return *command; }
 
+    // Stops a running update: nothing more is reported or asked, the worker is told to stop, and the
+    // calls it queues meanwhile are served (and dropped), so it never waits on a window that is
+    // going away. True once no worker runs; false when `limit` passed first.
+    bool stopUpdate(std::chrono::milliseconds limit);
+
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -39,7 +45,6 @@ class MainForm : public QWidget {
     void comBox_SelectedIndexChanged(int index);
     void B_Download_Click();
     void showSelectedPort();
-    void stopWorker();
 
     Clock& clock;
     QImage background;

@@ -4,6 +4,8 @@
 #include "image/ImageBuilder.h"
 
 #include <QApplication>
+#include <chrono>
+#include <cstdlib>
 
 // A word containing ".ini" packs an image from that recipe and no window opens; otherwise the
 // remaining word names the firmware file the update sends.
@@ -24,5 +26,11 @@ int main(int argc, char** argv) {
     MainForm window(plan.fileName);
     window.show();
     QApplication::exec();
+    // A worker still running was stopped when the window closed and ends at its next check. Should
+    // it not (a download whose chunks keep being answered), the process ends anyway: update mode
+    // writes no files and keeps no buffered output, and the system closes the port.
+    if (!window.stopUpdate(std::chrono::seconds(3))) {
+        std::_Exit(0);
+    }
     return 0;
 }
