@@ -12,7 +12,17 @@
 // What one device's update reported, as a value that can travel from its worker to the thread that
 // draws. Workers never print: they post events, and the main thread shows them in order.
 struct DeviceEvent {
-    enum class Kind { status, statusVisible, progressMaximum, progressValue, title, repaint, message, exit };
+    enum class Kind {
+        status,
+        statusVisible,
+        progressMaximum,
+        progressValue,
+        title,
+        repaint,
+        message,
+        exit,
+        done, // the device's job has ended: `value` is its Outcome, `text` says what it means
+    };
     int device = 0;
     Kind kind = Kind::status;
     std::int64_t value = 0;

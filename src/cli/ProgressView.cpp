@@ -9,6 +9,18 @@ std::string firstWord(const std::string& text) {
     return text.substr(0, text.find(' '));
 }
 
+// A status text without its figures: "Copying 3ko / 50ko  (6%)" and "Copying 4ko / 50ko  (8%)" are
+// the same line to a log.
+std::string withoutFigures(const std::string& text) {
+    std::string shape;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            shape += c;
+        }
+    }
+    return shape;
+}
+
 std::string humanBytes(double bytes) {
     char text[32];
     if (bytes >= 1024 * 1024) {
@@ -97,8 +109,8 @@ void ProgressView::onStatus(Device& device, const std::string& text) {
         out.event(JsonObject().add("event", "status").add("port", device.port).add("text", text));
         break;
     case Style::plain:
-        // Progress texts change with every chunk; a script's log needs each kind once.
-        if (newKind && !text.empty()) {
+        // Progress texts change with every chunk and repeat for every block; a log needs each once.
+        if (!text.empty() && device.printed.insert(withoutFigures(text)).second) {
             plainLine(device, text);
         }
         break;
@@ -123,9 +135,9 @@ void ProgressView::onProgress(Device& device) {
         }
         break;
     case Style::plain:
-        if (percent / 10 != device.lastPercentShown / 10 || device.lastPercentShown < 0) {
+        if (device.maximum > 0 && device.value > 0 && percent / 25 != device.lastPercentShown / 25) {
             device.lastPercentShown = percent;
-            plainLine(device, std::to_string(percent) + "% (" + std::to_string(device.value) + " of " +
+            plainLine(device, "  " + std::to_string(percent) + "% (" + std::to_string(device.value) + " of " +
                                   std::to_string(device.maximum) + ")");
         }
         break;
@@ -151,7 +163,12 @@ std::string ProgressView::barLine(const Device& device) const {
     std::snprintf(tail, sizeof tail, "%3lld%%", static_cast<long long>(percent));
     line += tail;
     const double seconds = std::chrono::duration<double>(Clock::now() - device.phaseStart).count();
-    if (device.maximum > 0 && device.value > 0 && seconds > 0.2) {
+    if (firstWord(device.status) == "Erasing") {
+        // The erase's progress counts milliseconds of the announced time, not bytes.
+        std::snprintf(tail, sizeof tail, "  %.1f s / %.1f s", double(device.value) / 1000,
+                      double(device.maximum) / 1000);
+        line += tail;
+    } else if (device.maximum > 0 && device.value > 0 && seconds > 0.2) {
         const double rate = double(device.value) / seconds;
         const double left = double(device.maximum - device.value) / rate;
         std::snprintf(tail, sizeof tail, "  %s / %s  %s/s  %.0f s left",

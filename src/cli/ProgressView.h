@@ -4,6 +4,7 @@
 #include "cli/Output.h"
 
 #include <chrono>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ class ProgressView {
         std::int64_t value = 0;
         Clock::time_point phaseStart = Clock::now();
         std::int64_t lastPercentShown = -1;
+        std::set<std::string> printed; // status lines already in a plain log
     };
 
     const Output& out;

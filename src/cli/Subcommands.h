@@ -10,3 +10,6 @@ struct CliContext {
 
 void addPackCommand(CLI::App& app, CliContext& context);
 void addInfoCommand(CLI::App& app, CliContext& context);
+void addDeviceCommands(CLI::App& app, CliContext& context); // update, verify, erase
+void addSimCommand(CLI::App& app, CliContext& context);
+void addPortsCommand(CLI::App& app, CliContext& context);

@@ -12,6 +12,9 @@ int main(int argc, char** argv) {
     app.add_flag("--json", context.json, "Write one JSON object per event on standard output");
     addPackCommand(app, context);
     addInfoCommand(app, context);
+    addDeviceCommands(app, context);
+    addSimCommand(app, context);
+    addPortsCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control/Link.h"
+#include "control/Session.h"
 #include "image/FileCopy.h"
 
 #include <cstdint>
@@ -24,6 +25,12 @@ class ChunkCursor {
     const std::uint8_t* next;
     std::uint32_t wordAddress;
 };
+
+// Waits up to three seconds for the reply to a chunk just sent. Pauses between polls only while
+// nothing has come, so an answered chunk is followed by the next one at once. Programming and
+// verifying wait alike: both requests carry up to 100 bytes, which take about 10 ms on the line at
+// 115200 before the device can even begin to answer.
+void awaitChunkReply(Session& session);
 
 // Sends the current chunk as a ProgramChunk or VerifyChunk frame.
 void sendChunk(Link& link, std::uint16_t code, const ChunkCursor& chunk);

@@ -35,6 +35,7 @@ bool Command::openCom() {
         protocole->timeOut(Limits::pollTimeoutMs);
         return true;
     }
+    lastOpenError = protocole->cause();
     openFailureDetail =
         portErrorDetail(protocole->cause(), protocole->systemError(), protocole->devicePath());
     protocole.reset();
@@ -85,11 +86,13 @@ void Command::start(std::function<void()> body, const char* caption, bool keepOp
         // A link left open by an earlier connect() or eraseAll() would make the exclusive open fail.
         closeCom();
         if (!openCom()) {
+            outcome = Outcome::portError;
             running = false;
             reportOpenFailure(caption);
             return;
         }
     }
+    outcome = Outcome::none;
     runFileName = fileName;
     cancelRequested = false;
     try {

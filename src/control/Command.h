@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/Outcome.h"
 #include "control/Sinks.h"
 #include "image/FileCopy.h"
 #include "link/Clock.h"
@@ -37,6 +38,15 @@ class Command {
     // False from a call of connect() or connectAndDownload() until a connect-and-download worker ends.
     std::atomic<bool> connectionDone{true};
 
+    // How the last operation ended; `none` while it runs. Set by the starter when the port does not
+    // open, otherwise by the worker as it ends.
+    std::atomic<Outcome> outcome{Outcome::none};
+    // Set before download() or connectAndDownload(): compare the whole image on the same link after
+    // the last chunk, and send Finish only when it is equal.
+    bool verifyBeforeFinish = false;
+    // Why the last open failed, for front ends that say more than the message box.
+    PortError openError() const { return lastOpenError; }
+
     void changeComPort(const std::string& name);
     void changeBaudRate2(std::int32_t baud);
     // The two-stage speed switch; runs on the caller's thread for about a second. True when both stages
@@ -71,6 +81,7 @@ class Command {
     void ThreadConnect();
     void ThreadEraseAll();
     bool ThreadDownload();
+    void finishRun(Outcome result); // records the outcome unless the run was cancelled
     void ThreadConnectAndDownload();
     void ThreadVerify();
 
@@ -84,5 +95,6 @@ class Command {
     std::atomic<bool> cancelRequested{false};
     std::string runFileName;       // fileName as it was when the worker started
     std::string openFailureDetail; // why the last openCom() failed
+    PortError lastOpenError = PortError::none;
     std::thread trd;
 };

@@ -4,6 +4,7 @@
 #include "control/Erase.h"
 #include "control/Format.h"
 #include "control/Handshake.h"
+#include "control/Verify.h"
 #include "link/DeviceCodes.h"
 
 #include <chrono>
@@ -11,20 +12,6 @@
 namespace {
 
 const char* const idleTitle = " VTC880 - Firmware Update";
-
-// Waits up to three seconds for the reply to a chunk. Pauses between polls only while nothing has
-// come, so an answered chunk is followed by the next one at once.
-void awaitChunkReply(Session& s, std::chrono::steady_clock::duration start) {
-    Link& link = s.link;
-    float elapsed = 0;
-    do {
-        link.extract();
-        elapsed = std::chrono::duration<float>(s.clock.now() - start).count();
-        if (!link.commandReady()) {
-            s.clock.sleepMs(1);
-        }
-    } while (!link.commandReady() && elapsed < float(Limits::chunkReplySeconds) && !s.cancelled());
-}
 
 bool accepted(const Link& link) {
     return link.commandReady() && link.command() != Reply::ErrorReply;
@@ -37,14 +24,15 @@ void reportFailure(Session& s) {
 
 } // namespace
 
-bool programImage(Session& s, const FileCopy& image) {
+Outcome programImage(Session& s, const FileCopy& image) {
     Link& link = s.link;
-    bool failed = false;
+    Outcome failure = Outcome::succeeded;
     link.purge();
     if (!handshake(s)) {
         s.sinks.setStatusText("Communication time out !");
-        failed = true;
+        failure = Outcome::noAnswer;
     }
+    bool failed = failure != Outcome::succeeded;
 
     const std::uint64_t total = image.totalSize();
     const unsigned long long totalKo = total >> 10;
@@ -60,7 +48,7 @@ bool programImage(Session& s, const FileCopy& image) {
         for (ChunkCursor chunk(block); !chunk.done();) {
             sendChunk(link, Code::ProgramChunk, chunk);
             link.setCommandReady(false);
-            awaitChunkReply(s, s.clock.now());
+            awaitChunkReply(s);
             if (!accepted(link)) {
                 blockOk = false;
                 break;
@@ -80,10 +68,11 @@ bool programImage(Session& s, const FileCopy& image) {
         } else {
             reportFailure(s);
             failed = true;
+            failure = Outcome::programFailed;
         }
     }
     s.sinks.setTitle(idleTitle);
-    return !failed && !s.cancelled();
+    return s.cancelled() ? Outcome::cancelled : failure;
 }
 
 void finishUpdate(Session& s) {
@@ -95,16 +84,30 @@ void reportUnreadableImage(Session& s) {
     s.message("Coult not open firmware file !", "File error", MessageIcon::error);
 }
 
-bool downloadImage(Session& s, const FileCopy& image) {
+Outcome downloadImage(Session& s, const FileCopy& image, bool verifyBeforeFinish) {
     // Programming over a failed erase could leave corrupted firmware reported as updated.
-    if (eraseDevice(s) != EraseResult::erased) {
+    const EraseResult erase = eraseDevice(s);
+    if (s.cancelled()) {
+        return Outcome::cancelled;
+    }
+    if (erase != EraseResult::erased) {
         s.message("Firmware update failed !", "Error", MessageIcon::error);
         s.sinks.setTitle(idleTitle);
-        return false;
+        return outcomeOf(erase);
     }
-    if (!programImage(s, image)) {
-        return false;
+    const Outcome programmed = programImage(s, image);
+    if (programmed != Outcome::succeeded) {
+        return programmed;
+    }
+    if (verifyBeforeFinish) {
+        const Outcome verified = outcomeOf(verifyImage(s, image));
+        if (s.cancelled()) {
+            return Outcome::cancelled;
+        }
+        if (verified != Outcome::succeeded) {
+            return verified;
+        }
     }
     finishUpdate(s);
-    return true;
+    return Outcome::succeeded;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/Outcome.h"
 #include "control/Session.h"
 #include "image/FileCopy.h"
 
@@ -8,15 +9,17 @@
 
 // Handshake, then every block in ProgramChunk frames with progress, status and title; a block that is
 // refused or not answered within three seconds stops the rest with the "Firmware update failed !"
-// box. The title is restored at the end. True when the handshake and every block succeeded.
-bool programImage(Session& session, const FileCopy& image);
+// box. The title is restored at the end. Succeeded when the handshake and every block succeeded.
+Outcome programImage(Session& session, const FileCopy& image);
 
 // Finish with its one data byte; no reply is awaited.
 void finishUpdate(Session& session);
 
-// Erase, program, finish. Reports every failure itself; Finish goes out only when everything before it
-// succeeded. The caller destroys the link afterwards. True when the device took the whole image.
-bool downloadImage(Session& session, const FileCopy& image);
+// Erase, program, (when asked) verify the whole image on the same link, finish. Reports every failure
+// itself; Finish goes out only when everything before it succeeded, since the device may leave its
+// update mode on Finish. The caller destroys the link afterwards. Succeeded when the device took
+// (and, when asked, compared equal to) the whole image.
+Outcome downloadImage(Session& session, const FileCopy& image, bool verifyBeforeFinish = false);
 
 // "Coult not open firmware file !" in the status box and in a message box.
 void reportUnreadableImage(Session& session);

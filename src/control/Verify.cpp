@@ -7,14 +7,6 @@
 
 namespace {
 
-void pollForVerifyReply(Session& s) {
-    int n = 0;
-    do {
-        s.link.extract();
-        ++n;
-    } while (!s.link.commandReady() && n < Limits::verifyPolls && !s.cancelled());
-}
-
 // Compares one block; true when every chunk was answered and none with ErrorReply.
 bool verifyBlock(Session& s, const FileBlock& block) {
     Link& link = s.link;
@@ -26,7 +18,7 @@ bool verifyBlock(Session& s, const FileBlock& block) {
     for (ChunkCursor chunk(block); !chunk.done();) {
         sendChunk(link, Code::VerifyChunk, chunk);
         link.setCommandReady(false);
-        pollForVerifyReply(s);
+        awaitChunkReply(s);
         if (!link.commandReady() || link.command() == Reply::ErrorReply) {
             return false;
         }

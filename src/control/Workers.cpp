@@ -8,20 +8,24 @@
 
 // The worker bodies: each runs one operation on the link its starter opened.
 
+void Command::finishRun(Outcome result) {
+    outcome = cancelRequested ? Outcome::cancelled : result;
+}
+
 void Command::ThreadConnect() {
     ProtocoleLink link(*protocole);
     Session session(link, sinks, clock, cancelRequested);
-    connectDevice(session, connected);
+    finishRun(connectDevice(session, connected) ? Outcome::succeeded : Outcome::noAnswer);
 }
 
 void Command::ThreadEraseAll() {
     ProtocoleLink link(*protocole);
     Session session(link, sinks, clock, cancelRequested);
-    eraseDevice(session);
+    finishRun(outcomeOf(eraseDevice(session)));
 }
 
 bool Command::ThreadDownload() {
-    bool updated = false;
+    Outcome result = Outcome::imageError;
     {
         ProtocoleLink link(*protocole);
         Session session(link, sinks, clock, cancelRequested);
@@ -29,11 +33,12 @@ bool Command::ThreadDownload() {
         if (firmwareExtract(runFileName, image) != 0) {
             reportUnreadableImage(session);
         } else {
-            updated = downloadImage(session, image);
+            result = downloadImage(session, image, verifyBeforeFinish);
         }
     }
     closeCom();
-    return updated;
+    finishRun(result);
+    return result == Outcome::succeeded;
 }
 
 void Command::ThreadConnectAndDownload() {
@@ -59,6 +64,7 @@ void Command::ThreadConnectAndDownload() {
         }
     } else {
         closeCom();
+        finishRun(Outcome::noAnswer);
     }
     connectionDone = true;
     threadActive = false;
@@ -69,9 +75,8 @@ void Command::ThreadVerify() {
         ProtocoleLink link(*protocole);
         Session session(link, sinks, clock, cancelRequested);
         FileCopy image;
-        if (firmwareExtract(runFileName, image) == 0) {
-            verifyImage(session, image);
-        }
+        finishRun(firmwareExtract(runFileName, image) == 0 ? outcomeOf(verifyImage(session, image))
+                                                           : Outcome::imageError);
     }
     closeCom();
 }

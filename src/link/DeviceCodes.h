@@ -64,8 +64,7 @@ namespace Limits {
 constexpr int handshakePolls = 10;    // over all re-sends of one handshake loop
 constexpr int eraseTimePolls = 10;    // EraseTimeQuery
 constexpr int eraseExtraPolls = 5000; // EraseAll: announced time in ms plus this many polls
-constexpr double chunkReplySeconds = 3.0;
-constexpr int verifyPolls = 10;    // each VerifyChunk
+constexpr double chunkReplySeconds = 3.0; // each ProgramChunk and VerifyChunk
 constexpr int pollTimeoutMs = 1;   // read time-out of a link in use
 constexpr int openTimeoutMs = 100; // read time-out right after opening
 } // namespace Limits

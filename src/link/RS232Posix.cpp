@@ -202,6 +202,11 @@ struct RS232::Port {
         if (!fd.valid())
             return;
         const int f = fd.get();
+        // The flag belongs to the tty, not to our descriptor: on a pseudo-terminal whose master
+        // stays open it would outlive this close and refuse the next open. Cleared first, so that a
+        // peer watching the line sees the port released before its settings change back.
+        if (exclusive)
+            ::ioctl(f, TIOCNXCL);
         if (saved) {
             // Let queued output leave at our speed before the old settings come back, or the last
             // frame would go out garbled; a stuck line must not hold the close for long.
@@ -212,10 +217,6 @@ struct RS232::Port {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             ::tcsetattr(f, queued > 0 ? TCSANOW : TCSADRAIN, &found);
         }
-        // The flag belongs to the tty, not to our descriptor: on a pseudo-terminal whose master
-        // stays open it would outlive this close and refuse the next open.
-        if (exclusive)
-            ::ioctl(f, TIOCNXCL);
         if (locked)
             ::flock(f, LOCK_UN);
     }

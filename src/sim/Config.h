@@ -22,6 +22,7 @@ struct Config {
     int splitReplyPauseMs = 0;      // >0: each reply goes out in two parts with this pause between
     bool errorOnErase = false;      // ErrorReply to EraseAll
     int errorOnChunk = -1;          // ErrorReply to ProgramChunk number k (0-based, over the whole run)
+    int corruptChunk = -1;          // ProgramChunk number k is acknowledged but stored with one bit flipped
     int hangUpAfterChunks = -1;     // after k acknowledged chunks, hang up the line (as an unplugged adapter)
     bool shortEraseTimeAck = false; // Ack to EraseTimeQuery with fewer than four data bytes
     int replyDelayMs = 0;           // delay before every reply

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <ctime>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace sim {
@@ -72,7 +73,15 @@ bool SerialLine::receive(std::deque<Byte>& queue, std::int32_t deviceSpeed) {
     if (got == 0)
         return false;
     const Clock::time_point now = Clock::now();
-    const std::int32_t senderSpeed = terminalSpeed(slave_);
+    // A pseudo-terminal tells the speed when the bytes are read, not when they were written. An updater
+    // that writes its last frame and closes the port at once has its old settings restored by then;
+    // it releases its exclusive hold first, so a release seen since the latest read means the bytes
+    // went out at the speed it held the port at.
+    int exclusive = 0;
+    const bool heldNow = ::ioctl(slave_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    const std::int32_t senderSpeed = held_ && !heldNow ? heldSpeed_ : terminalSpeed(slave_);
+    held_ = heldNow;
+    heldSpeed_ = terminalSpeed(slave_);
     const auto perByte = byteTime(deviceSpeed);
     Clock::time_point arrival = std::max(now, receiveFree_);
     for (ssize_t i = 0; i < got; ++i) {

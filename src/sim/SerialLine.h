@@ -48,6 +48,8 @@ class SerialLine {
     int stopFd_;
     bool lineModel_;
     Clock::time_point receiveFree_{}; // when the receiving line is idle again
+    std::int32_t heldSpeed_ = 0;      // the sender's speed at the latest read, while it held the port
+    bool held_ = false;               // the sender held the port exclusively at the latest read
     Clock::time_point sendFree_{};
 };
 

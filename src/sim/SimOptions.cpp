@@ -62,6 +62,10 @@ void addSimOptions(CLI::App& app, Config& config) {
     app.add_option("--error-on-chunk", config.errorOnChunk,
                    "Answer ProgramChunk number K (from 0, over the whole run) with ErrorReply")
         ->check(CLI::NonNegativeNumber);
+    app.add_option("--corrupt-chunk", config.corruptChunk,
+                   "Acknowledge ProgramChunk number K (from 0) but store it with one bit flipped, as a "
+                   "failing flash cell")
+        ->check(CLI::NonNegativeNumber);
     app.add_option("--hang-up-after", config.hangUpAfterChunks,
                    "Hang up the line when a chunk arrives after K acknowledged chunks, as an unplugged "
                    "adapter")

@@ -160,9 +160,21 @@ void SimulatedDevice::Impl::removeLink() {
 }
 
 void SimulatedDevice::Impl::run() {
-    std::deque<SerialLine::Byte> received; // refilled only when empty: a few KiB at most
+    // With the line model, bytes wait here until their modelled arrival. Meanwhile the line is read on:
+    // each byte keeps the speed the sender had set when it was written, even if the sender closes the
+    // port (and its settings change back) before the device gets to that byte. Like a UART's buffer,
+    // the queue is bounded; bytes beyond it are lost.
+    constexpr std::size_t maxQueued = 64 * 1024;
+    constexpr auto topUpEvery = std::chrono::milliseconds(1);
+    std::deque<SerialLine::Byte> received;
+    Clock::time_point lastTopUp{};
     for (;;) {
         if (!received.empty()) {
+            if (config.lineModel && received.size() < maxQueued && Clock::now() - lastTopUp >= topUpEvery) {
+                lastTopUp = Clock::now();
+                if (!line->receive(received, speed.load()))
+                    break;
+            }
             const SerialLine::Byte byte = received.front();
             received.pop_front();
             if (config.lineModel && !line->waitUntil(byte.arrival))

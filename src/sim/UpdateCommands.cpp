@@ -67,7 +67,12 @@ Action UpdateCommands::programChunk(const std::vector<std::uint8_t>& data) {
     if (index == config_.errorOnChunk)
         return error();
     const std::optional<ChunkPayload> chunk = chunkOf(data);
-    if (!chunk || !flash_.program(chunk->byteAddress, chunk->bytes, chunk->count))
+    if (!chunk)
+        return error();
+    std::vector<std::uint8_t> stored(chunk->bytes, chunk->bytes + chunk->count);
+    if (index == config_.corruptChunk)
+        stored[0] ^= 0x01; // a cell that does not hold; the reply does not tell
+    if (!flash_.program(chunk->byteAddress, stored.data(), chunk->count))
         return error();
     chunksProgrammed_.fetch_add(1);
     return ack();

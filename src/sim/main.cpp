@@ -1,25 +1,7 @@
 // vtc880-sim: the simulated VTC880 as a program. Prints the port on the first line of its output and
 // answers on it until SIGINT or SIGTERM.
 #include "sim/SimOptions.h"
-#include "sim/SimulatedDevice.h"
-#include "sim/TranscriptText.h"
-
-#include <csignal>
-#include <ctime>
-#include <iostream>
-
-namespace {
-
-std::size_t printNew(const sim::SimulatedDevice& device, std::size_t shown,
-                     std::chrono::steady_clock::time_point origin) {
-    for (const sim::Received& entry : device.transcriptFrom(shown)) {
-        std::cerr << sim::describe(entry, origin) << '\n';
-        ++shown;
-    }
-    return shown;
-}
-
-} // namespace
+#include "sim/SimProgram.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Simulated VTC880 firmware-update device on a pseudo-terminal"};
@@ -28,40 +10,5 @@ int main(int argc, char** argv) {
     sim::addSimOptions(app, config);
     app.add_flag("-v,--verbose", verbose, "Print each received entry on standard error as it arrives");
     CLI11_PARSE(app, argc, argv);
-
-    // Blocked before the device thread exists, so only this thread ever takes them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
-    sim::SimulatedDevice device(config);
-    const auto origin = std::chrono::steady_clock::now();
-    if (!device.start()) {
-        std::cerr << "vtc880-sim: " << device.startError() << '\n';
-        return 1;
-    }
-    std::cout << device.portPath() << std::endl;
-
-    std::size_t shown = 0;
-    bool hangUpTold = false;
-    for (;;) {
-        const timespec slice{0, 50'000'000};
-        const int signal = sigtimedwait(&stopSignals, nullptr, &slice);
-        if (verbose)
-            shown = printNew(device, shown, origin);
-        if (device.hungUp() && !hangUpTold) {
-            std::cerr << "vtc880-sim: hung up the line after " << device.chunksProgrammed() << " chunks\n";
-            hangUpTold = true;
-        }
-        if (signal == SIGINT || signal == SIGTERM)
-            break;
-    }
-    device.stop();
-    if (verbose)
-        printNew(device, shown, origin);
-    if (device.transcriptDropped() > 0)
-        std::cerr << "vtc880-sim: transcript full, " << device.transcriptDropped() << " entries not kept\n";
-    return 0;
+    return sim::runUntilStopped(config, verbose);
 }

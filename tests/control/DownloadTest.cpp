@@ -50,7 +50,7 @@ TEST(Download, SendsEveryBlockInChunksThenFinish) {
     Rig rig;
     const FileCopy image = makeImage({{4, 0x50002}, {250, 0x100}, {51, 0x200}});
 
-    EXPECT_TRUE(downloadImage(rig.session, image));
+    EXPECT_EQ(downloadImage(rig.session, image), Outcome::succeeded);
 
     EXPECT_THAT(rig.link.events,
                 ElementsAre("purge", "send:4454", "send:5446", "send:4146", "purge", "send:4454", "send:5046",
@@ -67,7 +67,7 @@ TEST(Download, ReportsEveryChunkInStatusTitleAndProgress) {
     Rig rig;
     const FileCopy image = makeImage({{4, 0x50002}, {250, 0x100}});
 
-    EXPECT_TRUE(downloadImage(rig.session, image));
+    EXPECT_EQ(downloadImage(rig.session, image), Outcome::succeeded);
 
     EXPECT_THAT(
         callsAfter(rig.sinks, "status:Firmware erased"),
@@ -91,7 +91,7 @@ TEST(Download, KilobyteFiguresAreShiftedByTen) {
     Rig rig;
     const FileCopy image = makeImage({{52000, 0x1000}});
 
-    EXPECT_TRUE(downloadImage(rig.session, image));
+    EXPECT_EQ(downloadImage(rig.session, image), Outcome::succeeded);
 
     EXPECT_TRUE(rig.sinks.has("status:Copying 0ko / 50ko  (100%)"));
     EXPECT_TRUE(rig.sinks.has("status:Copying 0ko / 50ko  (1%)")); // 1000 bytes: 1.9 %
@@ -107,7 +107,7 @@ TEST(Download, ErrorReplyToTheSecondBlockStopsWithoutFinish) {
         return nth == 1 ? answerTo(f, Code::ProgramChunk, {reply(Reply::ErrorReply)}) : std::nullopt;
     };
 
-    EXPECT_FALSE(downloadImage(rig.session, image));
+    EXPECT_NE(downloadImage(rig.session, image), Outcome::succeeded);
 
     EXPECT_THAT(chunksOf(rig.link, Code::ProgramChunk), ElementsAre(Chunk{0x50002, 4}, Chunk{0x100, 100}));
     EXPECT_EQ(rig.link.count(Code::Finish), 0);
@@ -126,7 +126,7 @@ TEST(Download, SilentChunkFailsAfterThreeSeconds) {
     };
 
     const auto start = rig.clock.now();
-    EXPECT_FALSE(downloadImage(rig.session, image));
+    EXPECT_NE(downloadImage(rig.session, image), Outcome::succeeded);
 
     EXPECT_GE(rig.clock.now() - start, std::chrono::seconds(3));
     EXPECT_LT(rig.clock.now() - start, std::chrono::seconds(4));
@@ -142,7 +142,7 @@ TEST(Download, PausesOnlyWhileNoReplyHasCome) {
         return nth == 1 ? answerTo(f, Code::ProgramChunk, after(2, reply(Reply::Ack))) : std::nullopt;
     };
 
-    EXPECT_TRUE(downloadImage(rig.session, image));
+    EXPECT_EQ(downloadImage(rig.session, image), Outcome::succeeded);
 
     EXPECT_EQ(rig.clock.sleeps, 2) << "one pause after each empty poll, none after a reply";
 }
@@ -154,7 +154,7 @@ TEST(Download, AnyFrameButErrorReplyAcceptsAChunk) {
         return answerTo(f, Code::ProgramChunk, {reply('?', {1, 2})});
     };
 
-    EXPECT_TRUE(downloadImage(rig.session, image));
+    EXPECT_EQ(downloadImage(rig.session, image), Outcome::succeeded);
     EXPECT_EQ(rig.link.count(Code::Finish), 1);
 }
 
@@ -178,7 +178,7 @@ TEST_P(FailedErase, StopsTheDownloadBeforeAnyChunk) {
     rig.device.script = c.script;
     const FileCopy image = makeImage({{4, 0x50002}, {10, 0x100}});
 
-    EXPECT_FALSE(downloadImage(rig.session, image));
+    EXPECT_NE(downloadImage(rig.session, image), Outcome::succeeded);
 
     EXPECT_EQ(rig.link.count(Code::ProgramChunk), 0);
     EXPECT_EQ(rig.link.count(Code::Finish), 0);
@@ -213,7 +213,7 @@ TEST(Download, HandshakeFailingAfterTheEraseSendsNothingMore) {
     };
     const FileCopy image = makeImage({{4, 0x50002}});
 
-    EXPECT_FALSE(downloadImage(rig.session, image));
+    EXPECT_NE(downloadImage(rig.session, image), Outcome::succeeded);
 
     EXPECT_EQ(rig.link.count(Code::ProgramChunk), 0);
     EXPECT_EQ(rig.link.count(Code::Finish), 0);
@@ -226,7 +226,7 @@ TEST(Download, ImageWithoutBlocksStillFinishes) {
     Rig rig;
     const FileCopy image;
 
-    EXPECT_TRUE(downloadImage(rig.session, image));
+    EXPECT_EQ(downloadImage(rig.session, image), Outcome::succeeded);
 
     EXPECT_EQ(rig.link.count(Code::ProgramChunk), 0);
     EXPECT_EQ(rig.link.count(Code::Finish), 1);
@@ -251,7 +251,7 @@ TEST(Download, CancelStopsAtTheChunkWithoutABoxOrFinish) {
         return answerTo(f, Code::ProgramChunk, {});
     };
 
-    EXPECT_FALSE(downloadImage(rig.session, image));
+    EXPECT_NE(downloadImage(rig.session, image), Outcome::succeeded);
 
     EXPECT_EQ(rig.link.count(Code::ProgramChunk), 1);
     EXPECT_EQ(rig.link.count(Code::Finish), 0);

@@ -50,13 +50,13 @@ const std::string idleTitle = " VTC880 - Firmware Update";
 const std::string updatedBox =
     "Firmware updated !\nClick OK to close VTC880 Firmware Updater|VTC880 updated|information";
 
-// What the window does on "Update", on real time. The line is not modelled here: the device would judge
-// bytes still unread when the port closes (the Finish frame) by the settings the close restores. The
-// speed of each stage is checked on a modelled line in SpeedSwitchTest.
+// What the window does on "Update", on real time and on a modelled line: each byte takes its time at
+// the line's speed, and a command sent at a speed the device is not at would arrive garbled.
 TEST(Update, WholeUpdateAsTheWindowRunsIt) {
     sim::Config config;
     config.initialSpeed = Speed::rs232Initial;
     config.eraseTimeMs = 100;
+    config.lineModel = true;
     SimRig rig(config, &systemClock());
     const FileCopy& image = SimRig::standardImage();
 
@@ -117,6 +117,7 @@ TEST(Update, WholeUpdateAsTheWindowRunsIt) {
     EXPECT_FALSE(rig.command.threadActive);
     EXPECT_FALSE(rig.command.busy());
     EXPECT_TRUE(rig.portFree());
+    EXPECT_EQ(rig.command.outcome, Outcome::succeeded);
 }
 
 struct FailureRow {
@@ -127,6 +128,7 @@ struct FailureRow {
     std::vector<std::string> boxes;
     std::vector<std::uint16_t> codes; // empty: only Handshake frames, at most ten
     bool portSurvives;                // false where the device hangs the line up
+    Outcome outcome;
 };
 void PrintTo(const FailureRow& row, std::ostream* os) {
     *os << row.name;
@@ -168,6 +170,7 @@ TEST_P(UpdateFailure, ReportsStopsBeforeFinishAndFreesThePort) {
     if (row.portSurvives) {
         EXPECT_TRUE(rig.portFree());
     }
+    EXPECT_EQ(rig.command.outcome, row.outcome);
 }
 
 const std::vector<std::string> notConnected{"Connecting to VTC880 ...", "VTC880 Disconnected !"};
@@ -184,56 +187,64 @@ INSTANTIATE_TEST_SUITE_P(
                                notConnected,
                                connectionError,
                                {H},
-                               true},
+                               true,
+                               Outcome::noAnswer},
                     FailureRow{"otherCommand",
                                [](sim::Config& c) { c.wrongCommandOn = Code::Handshake; },
                                false,
                                notConnected,
                                connectionError,
                                {},
-                               true},
+                               true,
+                               Outcome::noAnswer},
                     FailureRow{"badChecksum",
                                [](sim::Config& c) { c.badChecksumOn = Code::Handshake; },
                                false,
                                notConnected,
                                connectionError,
                                {H},
-                               true},
+                               true,
+                               Outcome::noAnswer},
                     FailureRow{"noAnswerToEraseTimeQuery",
                                [](sim::Config& c) { c.silentOn = Code::EraseTimeQuery; },
                                false,
                                {"Calculating erase time ...", "Communication time out !"},
                                updateFailed,
                                {H, H, T},
-                               true},
+                               true,
+                               Outcome::noAnswer},
                     FailureRow{"shortEraseTimeAck",
                                [](sim::Config& c) { c.shortEraseTimeAck = true; },
                                false,
                                {"Calculating erase time ...", "Communication time out !"},
                                updateFailed,
                                {H, H, T},
-                               true},
+                               true,
+                               Outcome::noAnswer},
                     FailureRow{"errorReplyToErase",
                                [](sim::Config& c) { c.errorOnErase = true; },
                                false,
                                {"Erasing (0.0 seconds) ...", "Erasing failed !"},
                                updateFailed,
                                {H, H, T, A},
-                               true},
+                               true,
+                               Outcome::eraseFailed},
                     FailureRow{"errorReplyToFirstChunkOfSecondBlock",
                                [](sim::Config& c) { c.errorOnChunk = 1; },
                                false,
                                {"Firmware updated", "Copying 0ko / 0ko  (100%)", "Firmware update failed !"},
                                updateFailed,
                                {H, H, T, A, H, P, P},
-                               true},
+                               true,
+                               Outcome::programFailed},
                     FailureRow{"hangUpMidDownload",
                                [](sim::Config& c) { c.hangUpAfterChunks = 2; },
                                false,
                                {"Copying 0ko / 0ko  (34%)", "Firmware update failed !"},
                                updateFailed,
                                {H, H, T, A, H, P, P, P},
-                               false},
+                               false,
+                               Outcome::programFailed},
                     FailureRow{
                         "unreadableImageFile",
                         [](sim::Config&) {},
@@ -241,8 +252,38 @@ INSTANTIATE_TEST_SUITE_P(
                         {"Connecting to VTC880 ...", "VTC880 Connected", "Coult not open firmware file !"},
                         {"Coult not open firmware file !|File error|error"},
                         {H},
-                        true}),
+                        true,
+                        Outcome::imageError}),
     [](const testing::TestParamInfo<FailureRow>& info) { return std::string(info.param.name); });
+
+// A verify pass before Finish: the whole image is compared on the same link, and Finish goes out only
+// when the device holds it. A flash cell that does not hold is acknowledged when programmed; only the
+// verify sees it.
+TEST(Update, VerifyBeforeFinish) {
+    for (const bool corrupt : {false, true}) {
+        sim::Config config = deviceAtUpdateSpeed();
+        config.corruptChunk = corrupt ? 2 : -1;
+        SimRig rig(config);
+        rig.command.verifyBeforeFinish = true;
+        rig.command.connectAndDownload();
+        rig.finish();
+
+        const std::vector<std::uint16_t> codes = rig.device.frameCodes();
+        const auto verifies = std::count(codes.begin(), codes.end(), Code::VerifyChunk);
+        EXPECT_EQ(verifies, corrupt ? 3 : 5) << "corrupt: " << corrupt;
+        EXPECT_EQ(rig.device.finished(), !corrupt);
+        if (corrupt) {
+            EXPECT_EQ(rig.command.outcome, Outcome::verifyFailed);
+            EXPECT_EQ(rig.sinks.of("status").back(), "Verification failed");
+            EXPECT_FALSE(rig.sinks.has("exit"));
+        } else {
+            EXPECT_EQ(rig.command.outcome, Outcome::succeeded);
+            EXPECT_EQ(codes.back(), Code::Finish);
+            EXPECT_EQ(codes[codes.size() - 7], Code::Handshake) << "verify starts with its own handshake";
+            EXPECT_TRUE(rig.sinks.has("exit"));
+        }
+    }
+}
 
 // `connected` stays set from an earlier success; a run whose own connect failed must not go on.
 TEST(Update, FailedConnectAfterAnEarlierSuccessSendsNoErase) {

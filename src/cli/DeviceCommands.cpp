@@ -1,0 +1,223 @@
+#include "cli/Advice.h"
+#include "cli/DeviceEvents.h"
+#include "cli/DeviceJob.h"
+#include "cli/ExitCodes.h"
+#include "cli/ImageProblem.h"
+#include "cli/Output.h"
+#include "cli/ProgressView.h"
+#include "cli/Subcommands.h"
+#include "image/ImageFile.h"
+#include "link/DeviceCodes.h"
+#include "link/RS232.h"
+#include "sim/SimOptions.h"
+#include "sim/SimulatedDevice.h"
+
+#include <csignal>
+#include <memory>
+#include <thread>
+
+namespace {
+
+struct DeviceOptions {
+    Operation operation = Operation::update;
+    std::string image;
+    std::vector<std::string> ports;
+    std::string link = "rs232";
+    bool verify = false;
+    bool noSpeedSwitch = false;
+    bool simulate = false;
+    sim::Config simConfig;
+    CLI::Option* initialSpeedOption = nullptr;
+};
+
+// Signals arrive as values this thread collects, never as handlers running inside a worker.
+class StopSignals {
+  public:
+    StopSignals() {
+        sigemptyset(&set);
+        sigaddset(&set, SIGINT);
+        sigaddset(&set, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &set, &previous);
+    }
+    ~StopSignals() { pthread_sigmask(SIG_SETMASK, &previous, nullptr); }
+    bool arrived() {
+        const timespec none{0, 0};
+        const int signal = sigtimedwait(&set, nullptr, &none);
+        return signal == SIGINT || signal == SIGTERM;
+    }
+
+  private:
+    sigset_t set;
+    sigset_t previous;
+};
+
+int run(const DeviceOptions& options, bool json) {
+    const Output out(json);
+    // Blocked before any thread starts, so that every thread inherits the mask.
+    StopSignals signals;
+
+    if (options.operation != Operation::erase) {
+        FileCopy image;
+        const ImageReadResult read = readImageFile(options.image, image);
+        if (read.status != ImageReadStatus::ok) {
+            out.problem(options.image + ": " + imageProblem(read));
+            out.event(JsonObject()
+                          .add("event", "result")
+                          .add("ok", false)
+                          .add("outcome", outcomeName(Outcome::imageError))
+                          .add("exit", std::int64_t(Exit::file))
+                          .add("text", imageProblem(read)));
+            return Exit::file;
+        }
+    }
+
+    const bool usb = options.link == "usb";
+    std::vector<std::string> labels = options.ports;
+    std::vector<std::unique_ptr<sim::SimulatedDevice>> simulated;
+    std::vector<JobSettings> jobs;
+    if (options.simulate && labels.empty()) {
+        labels.push_back("simulated");
+    }
+    for (const std::string& label : labels) {
+        JobSettings job;
+        job.operation = options.operation;
+        job.port = label;
+        job.initialSpeed = usb ? Speed::usbInitial : Speed::rs232Initial;
+        job.speedSwitch = !options.noSpeedSwitch;
+        job.verify = options.verify;
+        job.image = options.image;
+        if (options.simulate) {
+            sim::Config config = options.simConfig;
+            if (options.initialSpeedOption->count() == 0) {
+                config.initialSpeed = options.noSpeedSwitch ? Speed::update : job.initialSpeed;
+            }
+            if (!simulated.empty()) {
+                config.linkPath.clear(); // one name can point at one device only
+            }
+            simulated.push_back(std::make_unique<sim::SimulatedDevice>(config));
+            if (!simulated.back()->start()) {
+                out.problem("cannot start the simulated device: " + simulated.back()->startError());
+                return Exit::port;
+            }
+            job.port = simulated.back()->portPath();
+        }
+        jobs.push_back(job);
+    }
+    if (options.simulate) {
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            out.say(labels[i] + ": a simulated device on " + jobs[i].port);
+        }
+    }
+    const std::vector<std::string>& shown = labels;
+
+    EventQueue queue;
+    std::vector<std::unique_ptr<QueueSinks>> sinks;
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        sinks.push_back(std::make_unique<QueueSinks>(queue, int(i)));
+        threads.emplace_back([&, i] {
+            const JobResult result = runJob(jobs[i], *sinks[i], stop);
+            DeviceEvent done;
+            done.device = int(i);
+            done.kind = DeviceEvent::Kind::done;
+            done.value = std::int64_t(result.outcome);
+            done.text = resultText(result, jobs[i].operation, devicePathFor(jobs[i].port));
+            queue.push(std::move(done));
+        });
+    }
+
+    ProgressView view(out, shown, ProgressView::styleFor(out));
+    int status = Exit::ok;
+    std::size_t finished = 0;
+    bool interrupted = false;
+    while (finished < jobs.size()) {
+        DeviceEvent event;
+        if (queue.pop(event, std::chrono::milliseconds(20))) {
+            if (event.kind == DeviceEvent::Kind::done) {
+                const auto outcome = static_cast<Outcome>(event.value);
+                const int code = exitCodeFor(outcome);
+                ++finished;
+                view.note(shown[std::size_t(event.device)] + ": " +
+                          (code == Exit::ok
+                               ? event.text
+                               : "FAILED (" + std::string(outcomeName(outcome)) + "): " + event.text));
+                out.event(JsonObject()
+                              .add("event", "result")
+                              .add("port", labels[std::size_t(event.device)])
+                              .add("ok", code == Exit::ok)
+                              .add("outcome", outcomeName(outcome))
+                              .add("exit", std::int64_t(code))
+                              .add("text", event.text));
+                if (status == Exit::ok) {
+                    status = code;
+                }
+            } else if (event.kind != DeviceEvent::Kind::message || event.message.icon == MessageIcon::error ||
+                       out.json()) {
+                // On a console the final information box would only repeat the result line.
+                view.apply(event);
+            }
+        }
+        if (!interrupted && signals.arrived()) {
+            interrupted = true;
+            stop = true;
+            out.problem("interrupted: stopping");
+        }
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    view.finish();
+    return interrupted ? Exit::interrupt : status;
+}
+
+void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
+    auto options = std::make_shared<DeviceOptions>();
+    options->operation = operation;
+    const char* name = operation == Operation::update   ? "update"
+                       : operation == Operation::verify ? "verify"
+                                                        : "erase";
+    const char* about = operation == Operation::update
+                            ? "Program a firmware image into the device, as the window does"
+                        : operation == Operation::verify ? "Compare the device's memory with a firmware image"
+                                                         : "Erase the device's firmware";
+    CLI::App* command = app.add_subcommand(name, about);
+    if (operation != Operation::erase) {
+        command->add_option("image", options->image, "The firmware image file")->required();
+    }
+    command->add_option(
+        "-p,--port", options->ports,
+        "The serial port (COM1 .. COM10, ttyUSB0, /dev/...); give it several times to work on "
+        "several devices at once");
+    command
+        ->add_option("--link", options->link,
+                     "How the device is attached: rs232 (starts at 19200) or usb "
+                     "(starts at 921600)")
+        ->check(CLI::IsMember({"rs232", "usb"}))
+        ->capture_default_str();
+    if (operation == Operation::update) {
+        command->add_flag(
+            "--verify", options->verify,
+            "Compare the whole image after the last chunk, before Finish; Finish only if equal");
+    }
+    command->add_flag("--no-speed-switch", options->noSpeedSwitch,
+                      "Skip the speed commands: the device is already at 115200");
+    command->add_flag("--simulate", options->simulate, "Work with a simulated device inside this process");
+    CLI::App* simulated = command->add_option_group("Simulated device", "With --simulate");
+    sim::addSimOptions(*simulated, options->simConfig);
+    options->initialSpeedOption = simulated->get_option("--initial-speed");
+    command->callback([&context, command, options] {
+        if (options->ports.empty() && !options->simulate) {
+            throw CLI::RequiredError("--port");
+        }
+        context.exitCode = run(*options, context.json);
+    });
+}
+
+} // namespace
+
+void addDeviceCommands(CLI::App& app, CliContext& context) {
+    addDeviceCommand(app, context, Operation::update);
+    addDeviceCommand(app, context, Operation::verify);
+    addDeviceCommand(app, context, Operation::erase);
+}

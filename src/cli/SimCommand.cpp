@@ -1,0 +1,16 @@
+#include "cli/Subcommands.h"
+#include "sim/SimOptions.h"
+#include "sim/SimProgram.h"
+
+#include <memory>
+
+void addSimCommand(CLI::App& app, CliContext& context) {
+    auto config = std::make_shared<sim::Config>();
+    auto verbose = std::make_shared<bool>(false);
+    CLI::App* command = app.add_subcommand(
+        "sim", "Run a simulated VTC880 on a pseudo-terminal: prints its port, answers until Ctrl-C");
+    sim::addSimOptions(*command, *config);
+    command->add_flag("-v,--verbose", *verbose, "Print each command the device receives on standard error");
+    command->callback(
+        [&context, config, verbose] { context.exitCode = sim::runUntilStopped(*config, *verbose); });
+}

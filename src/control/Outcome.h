@@ -1,0 +1,40 @@
+#pragma once
+
+#include "control/Erase.h"
+#include "control/Verify.h"
+
+// How an operation on the device ended, for front ends that must tell failures apart (the window
+// shows the texts; a script needs the class).
+enum class Outcome {
+    none, // nothing has run yet, or the operation still runs
+    succeeded,
+    portError,     // the port could not be opened
+    imageError,    // the firmware image file could not be read
+    noAnswer,      // the device did not answer the handshake or the erase-time query
+    eraseFailed,   // the erase was refused or not answered in time
+    programFailed, // a chunk was refused or not answered in time
+    verifyFailed,  // the device's memory differs from the image
+    cancelled,     // the run was asked to stop
+};
+
+inline Outcome outcomeOf(EraseResult result) {
+    switch (result) {
+    case EraseResult::erased:
+        return Outcome::succeeded;
+    case EraseResult::eraseFailed:
+        return Outcome::eraseFailed;
+    default:
+        return Outcome::noAnswer;
+    }
+}
+
+inline Outcome outcomeOf(VerifyResult result) {
+    switch (result) {
+    case VerifyResult::passed:
+        return Outcome::succeeded;
+    case VerifyResult::differs:
+        return Outcome::verifyFailed;
+    default:
+        return Outcome::noAnswer;
+    }
+}

@@ -1,0 +1,63 @@
+#include "sim/SimProgram.h"
+
+#include "sim/SimulatedDevice.h"
+#include "sim/TranscriptText.h"
+
+#include <csignal>
+#include <ctime>
+#include <iostream>
+
+namespace sim {
+
+namespace {
+
+std::size_t printNew(const SimulatedDevice& device, std::size_t shown,
+                     std::chrono::steady_clock::time_point origin) {
+    for (const Received& entry : device.transcriptFrom(shown)) {
+        std::cerr << describe(entry, origin) << '\n';
+        ++shown;
+    }
+    return shown;
+}
+
+} // namespace
+
+int runUntilStopped(const Config& config, bool verbose) {
+    // Blocked before the device thread exists, so only this thread ever takes them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    SimulatedDevice device(config);
+    const auto origin = std::chrono::steady_clock::now();
+    if (!device.start()) {
+        std::cerr << "vtc880 sim: " << device.startError() << '\n';
+        return 1;
+    }
+    std::cout << device.portPath() << std::endl;
+
+    std::size_t shown = 0;
+    bool hangUpTold = false;
+    for (;;) {
+        const timespec slice{0, 50'000'000};
+        const int signal = sigtimedwait(&stopSignals, nullptr, &slice);
+        if (verbose)
+            shown = printNew(device, shown, origin);
+        if (device.hungUp() && !hangUpTold) {
+            std::cerr << "vtc880 sim: hung up the line after " << device.chunksProgrammed() << " chunks\n";
+            hangUpTold = true;
+        }
+        if (signal == SIGINT || signal == SIGTERM)
+            break;
+    }
+    device.stop();
+    if (verbose)
+        printNew(device, shown, origin);
+    if (device.transcriptDropped() > 0)
+        std::cerr << "vtc880 sim: transcript full, " << device.transcriptDropped() << " entries not kept\n";
+    return 0;
+}
+
+} // namespace sim

@@ -1,0 +1,184 @@
+#include "../image/TempDir.h"
+#include "RunTool.h"
+#include "image/ImageFile.h"
+#include "link/RS232.h"
+#include "sim/SimulatedDevice.h"
+
+#include <chrono>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using testing::HasSubstr;
+using testing::Not;
+
+// The image every case sends: the version block, a 250-byte block and an odd-sized one.
+class DeviceCommand : public testing::Test {
+  protected:
+    TempDir dir;
+    void SetUp() override {
+        FileCopy image;
+        blockAddVersion(image, 0x56020107, 0x50002);
+        for (const auto& [size, address] : {std::pair{250u, 0x100u}, std::pair{301u, 0x1000u}}) {
+            auto data = std::make_unique<std::uint8_t[]>(size);
+            const std::vector<std::uint8_t> bytes = pattern(size, std::uint8_t(address));
+            std::copy(bytes.begin(), bytes.end(), data.get());
+            image.append(size, address, std::move(data));
+        }
+        ASSERT_EQ(firmwareCreate("fw.hex", image), 0);
+    }
+};
+
+struct ToolCase {
+    const char* name;
+    std::string arguments;
+    int status;
+    std::string message;
+};
+
+void PrintTo(const ToolCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class DeviceCommandCase : public DeviceCommand, public testing::WithParamInterface<ToolCase> {};
+
+// Each way a job can end has its exit status and a message that says what happened and what to do.
+TEST_P(DeviceCommandCase, EndsWithItsStatusAndMessage) {
+    const ToolCase& c = GetParam();
+    const ToolRun run = runTool(c.arguments);
+    EXPECT_EQ(run.status, c.status) << run.out << run.err;
+    EXPECT_THAT(run.out + run.err, HasSubstr(c.message));
+    EXPECT_EQ(run.out.find('\r'), std::string::npos) << "plain lines when the output is not a terminal";
+}
+
+const std::string fast = " --simulate --no-speed-switch --erase-time-ms 50";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DeviceCommandCase,
+    testing::Values(
+        ToolCase{"updateWithVerify", "update fw.hex --simulate --verify --line-model", 0,
+                 "simulated: updated"},
+        ToolCase{"verifyAnUnprogrammedDevice", "verify fw.hex" + fast, 8,
+                 "FAILED (verify failed): the device's memory differs from the image"},
+        ToolCase{"erase", "erase" + fast, 0, "simulated: erased"},
+        ToolCase{"silentDevice", "update fw.hex" + fast + " --silent", 5,
+                 "the device does not answer: check the link choice"},
+        ToolCase{"eraseRefused", "update fw.hex" + fast + " --error-on-erase", 6, "FAILED (erase failed)"},
+        ToolCase{"chunkRefused", "update fw.hex" + fast + " --error-on-chunk 2", 7,
+                 "programming stopped part-way: the device holds incomplete firmware"},
+        ToolCase{"cellThatDoesNotHold", "update fw.hex --verify" + fast + " --corrupt-chunk 2", 8,
+                 "Finish was not sent"},
+        ToolCase{"missingPort", "update fw.hex --no-speed-switch --port /dev/vtc880-no-such-port", 4,
+                 "no such port"},
+        ToolCase{"missingImage", "update missing.hex --simulate", 3, "missing.hex: cannot open the file"},
+        ToolCase{"noPort", "update fw.hex", 2, "--port"}),
+    [](const testing::TestParamInfo<ToolCase>& info) { return std::string(info.param.name); });
+
+TEST_F(DeviceCommand, UpdateLeavesTheImageInTheDevice) {
+    // Through a device in another process, as on a production line: the tool only knows the port.
+    sim::Config config;
+    config.eraseTimeMs = 50;
+    sim::SimulatedDevice device(config);
+    ASSERT_TRUE(device.start());
+    const ToolRun run = runTool("update fw.hex --verify --port " + device.portPath());
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_TRUE(device.finished());
+    FileCopy image;
+    ASSERT_EQ(firmwareExtract("fw.hex", image), 0);
+    for (int b = 0; b < image.count; ++b) {
+        const FileBlock& block = image.blocks[b];
+        EXPECT_EQ(device.memory(block.address, block.size), blockBytes(block)) << "block " << b;
+    }
+}
+
+TEST_F(DeviceCommand, BusyPortNamesTheProcessThatHoldsIt) {
+    sim::SimulatedDevice device;
+    ASSERT_TRUE(device.start());
+    RS232 holder(device.portPath(), 115200);
+    ASSERT_FALSE(holder.error);
+    const ToolRun run = runTool("update fw.hex --no-speed-switch --port " + device.portPath());
+    EXPECT_EQ(run.status, 4);
+    EXPECT_THAT(run.err + run.out, HasSubstr("held by process " + std::to_string(getpid())));
+}
+
+TEST_F(DeviceCommand, TwoDevicesAtOnceEachWithItsOwnResult) {
+    const ToolRun run = runTool("update fw.hex --port A --port B" + fast + " --corrupt-chunk 1 --verify");
+    // Both simulated devices share the fault: each fails on its own, with its own line.
+    EXPECT_EQ(run.status, 8);
+    EXPECT_THAT(run.out, HasSubstr("A: FAILED (verify failed)"));
+    EXPECT_THAT(run.out, HasSubstr("B: FAILED (verify failed)"));
+
+    const ToolRun good = runTool("update fw.hex --port A --port B" + fast);
+    EXPECT_EQ(good.status, 0) << good.out << good.err;
+    EXPECT_THAT(good.out, HasSubstr("A: updated"));
+    EXPECT_THAT(good.out, HasSubstr("B: updated"));
+}
+
+TEST_F(DeviceCommand, JsonEventsOnePerLine) {
+    const ToolRun run = runTool("--json update fw.hex" + fast);
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::vector<std::string> kinds;
+    while (std::getline(lines, line)) {
+        ASSERT_EQ(line.front(), '{') << line;
+        ASSERT_EQ(line.back(), '}') << line;
+        const std::size_t at = line.find("\"event\":\"");
+        ASSERT_NE(at, std::string::npos) << line;
+        kinds.push_back(line.substr(at + 9, line.find('"', at + 9) - at - 9));
+    }
+    ASSERT_FALSE(kinds.empty());
+    EXPECT_NE(std::find(kinds.begin(), kinds.end(), "status"), kinds.end());
+    EXPECT_NE(std::find(kinds.begin(), kinds.end(), "progress"), kinds.end());
+    EXPECT_NE(std::find(kinds.begin(), kinds.end(), "message"), kinds.end());
+    EXPECT_EQ(kinds.back(), "result");
+    EXPECT_THAT(
+        run.out,
+        HasSubstr(
+            "{\"event\":\"result\",\"port\":\"simulated\",\"ok\":true,\"outcome\":\"succeeded\",\"exit\":0"));
+    EXPECT_THAT(run.out, HasSubstr("\"text\":\"Copying 0ko / 0ko  (100%)\""));
+    EXPECT_THAT(run.err, HasSubstr("simulated: updated")) << "text for people goes to standard error";
+}
+
+TEST_F(DeviceCommand, InterruptStopsPromptlyWithItsStatus) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        close(pipeEnds[0]);
+        execl(TOOL_PATH, TOOL_PATH, "update", "fw.hex", "--simulate", "--no-speed-switch", "--erase-time-ms",
+              "60000", nullptr);
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    std::string out;
+    char buffer[256];
+    ssize_t got = 0;
+    while (out.find("Erasing (60.0 seconds)") == std::string::npos &&
+           (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
+        out.append(buffer, std::size_t(got));
+    }
+    ASSERT_THAT(out, HasSubstr("Erasing"));
+    const auto sent = std::chrono::steady_clock::now();
+    kill(child, SIGINT);
+    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
+        out.append(buffer, std::size_t(got));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(pipeEnds[0]);
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(10)) << "a generous bound";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_THAT(out, HasSubstr("FAILED (interrupted)"));
+    EXPECT_THAT(out, Not(HasSubstr("updated")));
+}
+
+} // namespace
