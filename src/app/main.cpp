@@ -26,9 +26,9 @@ int main(int argc, char** argv) {
     MainForm window(plan.fileName);
     window.show();
     QApplication::exec();
-    // A worker still running was stopped when the window closed and ends at its next check. Should
-    // it not (a download whose chunks keep being answered), the process ends anyway: update mode
-    // writes no files and keeps no buffered output, and the system closes the port.
+    // A worker still running was asked to stop when the window closed and ends at its next poll.
+    // Should it not within the limit, the process ends anyway: update mode writes no files and keeps
+    // no buffered output, and the system closes the port.
     if (!window.stopUpdate(std::chrono::seconds(3))) {
         std::_Exit(0);
     }

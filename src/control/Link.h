@@ -12,6 +12,8 @@ class Link {
     virtual void send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data) = 0;
     // One poll: reads until a frame completes or a read brings nothing within the read time-out.
     virtual void extract() = 0;
+    // How long one poll waits for a byte when nothing comes.
+    virtual void setPollTimeout(std::uint32_t milliseconds) = 0;
     // "FIRMWAREUPDATE\r" then "$KQ-", paced.
     virtual void sendDownload() = 0;
 
