@@ -13,6 +13,7 @@ class ByteWiseLink : public Link {
     void purge() override { p.purge(); }
     void send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data) override;
     void extract() override;
+    void setPollTimeout(std::uint32_t milliseconds) override { p.timeOut(milliseconds); }
     void sendDownload() override { p.sendDownload(); }
     bool commandReady() const override { return p.commandReady; }
     void setCommandReady(bool ready) override { p.commandReady = ready; }

@@ -2,6 +2,7 @@
 #include "cli/DeviceEvents.h"
 #include "cli/DeviceJob.h"
 #include "cli/ExitCodes.h"
+#include "cli/ImageProblem.h"
 #include "cli/Output.h"
 #include "cli/ProgressView.h"
 #include "cli/Subcommands.h"
@@ -28,23 +29,6 @@ struct DeviceOptions {
     sim::Config simConfig;
     CLI::Option* initialSpeedOption = nullptr;
 };
-
-std::string imageProblem(const ImageReadResult& result) {
-    const std::string at = std::to_string(result.offset);
-    switch (result.status) {
-    case ImageReadStatus::ok:
-        return {};
-    case ImageReadStatus::cannotOpen:
-        return "cannot open it: check the path";
-    case ImageReadStatus::readError:
-        return "read error at offset " + at;
-    case ImageReadStatus::truncated:
-        return "it ends inside the record at offset " + at + " (truncated): pack it again";
-    case ImageReadStatus::tooManyBlocks:
-        return "more than 64 blocks (the record at offset " + at + " is one too many)";
-    }
-    return "invalid";
-}
 
 // Signals arrive as values this thread collects, never as handlers running inside a worker.
 class StopSignals {

@@ -1,4 +1,5 @@
 #include "cli/ExitCodes.h"
+#include "cli/ImageProblem.h"
 #include "cli/Output.h"
 #include "cli/Subcommands.h"
 #include "image/FileCopy.h"
@@ -23,24 +24,6 @@ std::string versionOf(const ImageRecord& record) {
     }
     return std::to_string(record.data[2]) + "." + std::to_string(record.data[1]) + "." +
            std::to_string(record.data[0]);
-}
-
-std::string whatWentWrong(const ImageReadResult& result) {
-    const std::string at = " at offset " + std::to_string(result.offset);
-    switch (result.status) {
-    case ImageReadStatus::ok:
-        return {};
-    case ImageReadStatus::cannotOpen:
-        return "cannot open the file";
-    case ImageReadStatus::readError:
-        return "read error" + at;
-    case ImageReadStatus::truncated:
-        return "the file ends inside the record" + at + " (truncated)";
-    case ImageReadStatus::tooManyBlocks:
-        return "more than " + std::to_string(FileCopy::maxBlocks) + " blocks: the record" + at +
-               " is one too many";
-    }
-    return "unknown problem";
 }
 
 } // namespace
@@ -82,7 +65,7 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
         if (valid) {
             out.say("valid");
         } else {
-            out.problem(*path + ": invalid: " + whatWentWrong(result));
+            out.problem(*path + ": invalid: " + imageProblem(result));
         }
         out.event(JsonObject()
                       .add("event", "result")
@@ -91,7 +74,7 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
                       .add("blocks", std::int64_t(blocks))
                       .add("bytes", std::int64_t(total))
                       .addRaw("records", records + "]")
-                      .add("problem", whatWentWrong(result)));
+                      .add("problem", imageProblem(result)));
         context.exitCode = valid ? Exit::ok : Exit::file;
     });
 }

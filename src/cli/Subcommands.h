@@ -12,3 +12,4 @@ void addPackCommand(CLI::App& app, CliContext& context);
 void addInfoCommand(CLI::App& app, CliContext& context);
 void addDeviceCommands(CLI::App& app, CliContext& context); // update, verify, erase
 void addSimCommand(CLI::App& app, CliContext& context);
+void addPortsCommand(CLI::App& app, CliContext& context);

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     addInfoCommand(app, context);
     addDeviceCommands(app, context);
     addSimCommand(app, context);
+    addPortsCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

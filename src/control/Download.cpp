@@ -46,6 +46,11 @@ Outcome programImage(Session& s, const FileCopy& image) {
         s.sinks.showStatus();
         bool blockOk = true;
         for (ChunkCursor chunk(block); !chunk.done();) {
+            // A device that answers at once never makes the reply wait see a stop request.
+            if (s.cancelled()) {
+                blockOk = false;
+                break;
+            }
             sendChunk(link, Code::ProgramChunk, chunk);
             link.setCommandReady(false);
             awaitChunkReply(s);

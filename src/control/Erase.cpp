@@ -46,8 +46,11 @@ EraseResult eraseDevice(Session& s) {
 
     s.sinks.setStatusText("Calculating erase time ...");
     link.setCommandReady(false);
-    link.send(Code::EraseTimeQuery, 0, nullptr);
-    pollFor(s, Limits::eraseTimePolls);
+    {
+        const ReplyPolls replyPolls(link);
+        link.send(Code::EraseTimeQuery, 0, nullptr);
+        pollFor(s, Limits::eraseTimePolls);
+    }
     if (!validEraseTime(link)) {
         s.sinks.setStatusText("Communication time out !");
         return EraseResult::noEraseTime;

@@ -4,6 +4,7 @@
 
 bool handshake(Session& s) {
     Link& link = s.link;
+    const ReplyPolls replyPolls(link);
     int polls = 0;
     while (true) {
         link.setCommandReady(false);

@@ -13,6 +13,8 @@ class Link {
     // One poll: reads until a frame completes or a read brings nothing within the read time-out; on
     // a line that never falls quiet, it ends after about two read time-outs all the same.
     virtual void extract() = 0;
+    // How long one poll waits for a byte when nothing comes.
+    virtual void setPollTimeout(std::uint32_t milliseconds) = 0;
     // "FIRMWAREUPDATE\r" then "$KQ-", paced.
     virtual void sendDownload() = 0;
 

@@ -10,6 +10,10 @@ void ProtocoleLink::send(std::uint16_t code, std::uint32_t size, const std::uint
     p.send(code, size, data);
 }
 
+void ProtocoleLink::setPollTimeout(std::uint32_t milliseconds) {
+    p.timeOut(milliseconds);
+}
+
 void ProtocoleLink::extract() {
     p.extract();
 }

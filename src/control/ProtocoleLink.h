@@ -11,6 +11,7 @@ class ProtocoleLink : public Link {
     void purge() override;
     void send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data) override;
     void extract() override;
+    void setPollTimeout(std::uint32_t milliseconds) override;
     void sendDownload() override;
     bool commandReady() const override;
     void setCommandReady(bool ready) override;

@@ -1,5 +1,7 @@
 #include "control/Session.h"
 
+#include "link/DeviceCodes.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -35,4 +37,12 @@ void Session::message(const std::string& text, const std::string& caption, Messa
 std::int32_t toProgress(std::uint64_t value) {
     constexpr auto most = std::uint64_t(std::numeric_limits<std::int32_t>::max());
     return std::int32_t(std::min(value, most));
+}
+
+ReplyPolls::ReplyPolls(Link& link) : link(link) {
+    link.setPollTimeout(Limits::replyPollTimeoutMs);
+}
+
+ReplyPolls::~ReplyPolls() {
+    link.setPollTimeout(Limits::pollTimeoutMs);
 }

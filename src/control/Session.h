@@ -31,5 +31,18 @@ class Session {
     const std::atomic<bool>& cancel;
 };
 
+// Lengthens each poll's wait for the handshake and the erase-time query (see
+// Limits::replyPollTimeoutMs), and sets it back to the link's usual 1 ms when the wait is over.
+class ReplyPolls {
+  public:
+    explicit ReplyPolls(Link& link);
+    ~ReplyPolls();
+    ReplyPolls(const ReplyPolls&) = delete;
+    ReplyPolls& operator=(const ReplyPolls&) = delete;
+
+  private:
+    Link& link;
+};
+
 // Progress values are 32-bit; larger counts show as full.
 std::int32_t toProgress(std::uint64_t value);

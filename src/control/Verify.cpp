@@ -16,6 +16,9 @@ bool verifyBlock(Session& s, const FileBlock& block) {
     s.sinks.setProgressMaximum(toProgress(block.size));
     s.sinks.setProgressValue(0);
     for (ChunkCursor chunk(block); !chunk.done();) {
+        if (s.cancelled()) {
+            return false;
+        }
         sendChunk(link, Code::VerifyChunk, chunk);
         link.setCommandReady(false);
         awaitChunkReply(s);

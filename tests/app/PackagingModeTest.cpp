@@ -31,3 +31,17 @@ TEST(PackagingMode, AnUnusableRecipeStillEndsWithStatusZeroAndWritesNothing) {
 }
 
 } // namespace
+
+// Packaging runs in scripts and build machines without any display: it must not start the GUI
+// (which, on a platform that needs a display it cannot reach, would abort the program).
+TEST(PackagingMode, NeedsNoDisplay) {
+    TempDir dir;
+    writeFile("src.bin", {1, 2, 3});
+    writeText("a.ini", "[VERSION]\nVALUE=1.0.0\n[INPUT]\nSOURCE_1=src.bin\n[RESULT]\nVALUE=out.bin\n");
+    const int status = std::system(("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb " +
+                                    std::string(UPDATER_PATH) + " a.ini >/dev/null 2>&1")
+                                       .c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readFile("out.bin").size(), 12u + 11u);
+}

@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "Finish was not sent"},
         ToolCase{"missingPort", "update fw.hex --no-speed-switch --port /dev/vtc880-no-such-port", 4,
                  "no such port"},
-        ToolCase{"missingImage", "update missing.hex --simulate", 3, "missing.hex: cannot open it"},
+        ToolCase{"missingImage", "update missing.hex --simulate", 3, "missing.hex: cannot open the file"},
         ToolCase{"noPort", "update fw.hex", 2, "--port"}),
     [](const testing::TestParamInfo<ToolCase>& info) { return std::string(info.param.name); });
 

@@ -267,4 +267,37 @@ TEST(Download, CancelStopsAtTheChunkWithoutABoxOrFinish) {
     EXPECT_TRUE(rig.sinks.messages().empty());
 }
 
+// A device that answers every chunk at once: the stop request is seen between chunks.
+TEST(Download, CancelStopsBetweenChunksWhenEveryReplyComesAtOnce) {
+    Rig rig;
+    const FileCopy image = makeImage({{250, 0x100}});
+    rig.device.script = [&](const SentFrame& f, int) -> std::optional<std::vector<Poll>> {
+        if (f.code == Code::ProgramChunk) {
+            rig.cancel = true;
+        }
+        return std::nullopt;
+    };
+
+    EXPECT_EQ(downloadImage(rig.session, image), Outcome::cancelled);
+
+    EXPECT_EQ(rig.link.count(Code::ProgramChunk), 1);
+    EXPECT_EQ(rig.link.count(Code::Finish), 0);
+    EXPECT_TRUE(rig.sinks.messages().empty());
+}
+
+// The handshake and the erase-time query give each silent poll longer than the 1 ms of the other
+// waits, and leave the link at 1 ms afterwards.
+TEST(Download, ShortReplyWaitsUseLongerPolls) {
+    Rig rig;
+    std::vector<std::uint32_t> timeouts;
+    rig.device.script = [&](const SentFrame&, int) -> std::optional<std::vector<Poll>> {
+        timeouts.push_back(rig.link.pollTimeoutMs);
+        return std::nullopt;
+    };
+    EXPECT_EQ(downloadImage(rig.session, makeImage({{3, 0x100}})), Outcome::succeeded);
+    // Frames in order: Handshake, EraseTimeQuery, EraseAll, Handshake, ProgramChunk, Finish.
+    EXPECT_THAT(timeouts, ElementsAre(16u, 16u, 1u, 16u, 1u, 1u));
+    EXPECT_EQ(rig.link.pollTimeoutMs, 1u);
+}
+
 } // namespace

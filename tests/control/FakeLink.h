@@ -43,6 +43,7 @@ class FakeLink : public Link {
     void send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data) override;
     void extract() override;
     void sendDownload() override { events.push_back("preamble"); }
+    void setPollTimeout(std::uint32_t milliseconds) override { pollTimeoutMs = milliseconds; }
     bool commandReady() const override { return ready; }
     void setCommandReady(bool r) override { ready = r; }
     std::uint8_t command() const override { return cmd; }
@@ -54,6 +55,7 @@ class FakeLink : public Link {
     std::vector<std::string> events; // "purge", "preamble", "send:<code hex>"
     int polls = 0;                   // extract() calls in all
     int pollsSinceSend = 0;
+    std::uint32_t pollTimeoutMs = 1; // as the workers set it
     std::vector<std::uint16_t> codes() const;
     int count(std::uint16_t code) const;
 

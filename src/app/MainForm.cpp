@@ -1,0 +1,217 @@
+#include "app/MainForm.h"
+
+#include "app/Artwork.h"
+#include "app/PortChoices.h"
+#include "app/Text.h"
+#include "app/WindowSinks.h"
+#include "control/Command.h"
+#include "link/DeviceCodes.h"
+
+#include <QAbstractItemView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QThread>
+#include <initializer_list>
+
+namespace {
+
+constexpr int clientWidth = 568;
+constexpr int clientHeight = 328;
+
+// The window's typeface where the machine has it, otherwise a sans-serif of similar build.
+QString uiFamily() {
+    const QStringList families = QFontDatabase::families();
+    for (const char* family : {"Microsoft Sans Serif", "Liberation Sans", "Arimo", "DejaVu Sans"}) {
+        if (families.contains(QString::fromLatin1(family), Qt::CaseInsensitive)) {
+            return QString::fromLatin1(family);
+        }
+    }
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+}
+
+// Sizes in pixels as the layout was drawn at 96 dots per inch (8.25 points is 11 pixels, 12 points
+// 16), so the text fits the fixed positions whatever the screen's logical resolution; a scaled
+// screen scales the whole window.
+QFont uiFont(int pixels, bool bold = false) {
+    QFont font(uiFamily());
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QComboBox* makeChoiceBox(QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setEditable(true);                    // editable text with a drop-down list
+    box->setInsertPolicy(QComboBox::NoInsert); // typed text never becomes an item
+    return box;
+}
+
+} // namespace
+
+MainForm::MainForm(const std::string& fileName, Clock& clock) : QWidget(nullptr), clock(clock) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(clientWidth, clientHeight);
+    setWindowTitle(QStringLiteral(" VTC880 - Firmware Update"));
+    setWindowIcon(programIcon());
+    setFont(uiFont(11));
+    background = backgroundPicture();
+
+    // Created in the order they are added to the window.
+    updateText = new QTextEdit(this);
+    updateText->setObjectName(QStringLiteral("updateText"));
+    updateText->setGeometry(235, 147, 279, 45);
+    updateText->setFrameShape(QFrame::NoFrame);
+    updateText->setFont(uiFont(16));
+    updateText->setTabChangesFocus(true);
+
+    label2 = new QLabel(QStringLiteral("Connection information"), this);
+    label2->setObjectName(QStringLiteral("label2"));
+    label2->move(42, 90);
+    label2->adjustSize();
+
+    comBox = makeChoiceBox(this);
+    comBox->setObjectName(QStringLiteral("comBox"));
+    comBox->setGeometry(57, 139, 79, 21);
+
+    label1 = new QLabel(QStringLiteral("VTC880 Update"), this);
+    label1->setObjectName(QStringLiteral("label1"));
+    label1->setFont(uiFont(16, true));
+    label1->move(403, 18);
+    label1->adjustSize();
+
+    wireBox = makeChoiceBox(this);
+    wireBox->setObjectName(QStringLiteral("wireBox"));
+    wireBox->setGeometry(57, 112, 79, 21);
+
+    PB_Firm = new QProgressBar(this);
+    PB_Firm->setObjectName(QStringLiteral("PB_Firm"));
+    PB_Firm->setGeometry(0, clientHeight - 22, clientWidth, 22); // along the bottom edge
+    PB_Firm->setTextVisible(false);
+    PB_Firm->setRange(0, 100);
+    PB_Firm->setValue(0);
+
+    B_Download = new QPushButton(QStringLiteral("Update"), this);
+    B_Download->setObjectName(QStringLiteral("B_Download"));
+    B_Download->setGeometry(257, 104, 166, 21);
+
+    // The first control added lies on top of the later ones.
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{updateText, label2, comBox, label1, wireBox, PB_Firm, B_Download}) {
+        control->lower();
+    }
+    setTabOrder(B_Download, wireBox);
+    setTabOrder(wireBox, comBox);
+    setTabOrder(comBox, updateText);
+
+    connect(B_Download, &QPushButton::clicked, this, &MainForm::B_Download_Click);
+    connect(wireBox, &QComboBox::currentIndexChanged, this, &MainForm::wireBox_SelectedIndexChanged);
+    connect(comBox, &QComboBox::currentIndexChanged, this, &MainForm::comBox_SelectedIndexChanged);
+    connect(comBox->lineEdit(), &QLineEdit::editingFinished, this, &MainForm::showSelectedPort);
+
+    sinks = std::make_unique<WindowSinks>(*this, *updateText, *PB_Firm);
+    command = std::make_unique<Command>("COM3", Speed::usbInitial, *sinks, clock);
+    command->fileName = fileName.empty() ? std::string("firmware.hex") : fileName;
+}
+
+MainForm::~MainForm() {
+    // Waiting here, not only in the Command's destructor, serves the calls the worker queues meanwhile.
+    stopUpdate(std::chrono::milliseconds::max());
+}
+
+void MainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!loaded) {
+        loaded = true;
+        MainForm_Load();
+    }
+}
+
+void MainForm::MainForm_Load() {
+    wireBox->addItems({QStringLiteral("RS-232"), QStringLiteral("USB")});
+    wireBox->setCurrentIndex(0);
+    QStringList ports;
+    for (const std::string& port : portChoices()) {
+        ports << widenLatin1(port);
+    }
+    comBox->addItems(ports);
+    comBox->setCurrentIndex(0);
+    // The box is narrow; its list opens wide enough to show whole device paths.
+    comBox->view()->setMinimumWidth(comBox->view()->sizeHintForColumn(0) + 24);
+    B_Download->setFocus();
+}
+
+void MainForm::wireBox_SelectedIndexChanged(int index) {
+    command->changeBaudRate2(index == 0 ? Speed::rs232Initial : Speed::usbInitial);
+}
+
+void MainForm::comBox_SelectedIndexChanged(int index) {
+    if (index >= 0) {
+        command->changeComPort(narrow(comBox->itemText(index)));
+    }
+}
+
+// Typed text that names no item leaves the selection as it was; show the port that will be used.
+void MainForm::showSelectedPort() {
+    const int index = comBox->currentIndex();
+    if (index >= 0 && comBox->currentText() != comBox->itemText(index)) {
+        comBox->setEditText(comBox->itemText(index));
+    }
+}
+
+void MainForm::B_Download_Click() {
+    // busy() is threadActive, and also the moment between the start of a worker and its setting
+    // threadActive: a click queued while this handler held the window must start nothing.
+    if (command->busy()) {
+        return;
+    }
+    updateText->setPlainText(QStringLiteral("Connecting to VTC880 ..."));
+    repaint();
+    const int index = comBox->currentIndex();
+    const std::string port = index >= 0 ? narrow(comBox->itemText(index)) : command->portName();
+    command->changeBaudRate();
+    command->changeComPort(port);
+    command->changeBaudRate2(Speed::update);
+    clock.sleepMs(1000);
+    command->connectAndDownload();
+}
+
+void MainForm::closeEvent(QCloseEvent* event) {
+    // A running update stops here: nothing more is reported or asked, and the worker ends at its
+    // next check. Whoever ends the program waits for it (stopUpdate).
+    sinks->close();
+    command->cancel();
+    event->accept();
+}
+
+bool MainForm::stopUpdate(std::chrono::milliseconds limit) {
+    sinks->close();
+    command->cancel();
+    const auto start = std::chrono::steady_clock::now();
+    while (command->busy()) {
+        if (std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start) >
+            limit) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void MainForm::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect above(0, 0, width(), PB_Firm->y());
+    painter.fillRect(rect(), palette().window());
+    painter.drawImage(above, background, above); // cut at the right edge, not scaled
+}

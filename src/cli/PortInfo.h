@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the system says of one serial port, for `vtc880 ports`.
+struct PortInfo {
+    std::string name;       // as a port name may give it (a by-id link, /dev/ttyUSB0, COM1)
+    std::string device;     // the device it leads to
+    std::string driver;     // the kernel driver, when known
+    std::string usb;        // "0403:6001 FTDI FT232R USB UART" for a USB adapter
+    std::string serial;     // the adapter's serial number, when it has one
+    std::string byId;       // its /dev/serial/by-id name, when it has one
+    bool mayOpen = false;   // this user may read and write it
+    std::string accessNote; // why not, and what to do
+};
+
+// The ports found (by-id, ttyACM*, ttyUSB*), then the COMn ports whose UART the kernel reports.
+std::vector<PortInfo> describeSerialPorts();

@@ -1,0 +1,75 @@
+#include "app/PortChoices.h"
+
+#include "WindowTests.h"
+#include "app/Text.h"
+
+#include <QTest>
+#include <string>
+#include <vector>
+
+using Names = std::vector<std::string>;
+Q_DECLARE_METATYPE(Names)
+
+namespace {
+
+Names comPorts() {
+    Names names;
+    for (int n = 1; n <= 10; ++n) {
+        names.push_back("COM" + std::to_string(n));
+    }
+    return names;
+}
+
+Names operator+(Names a, const Names& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace
+
+class PortChoicesTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void comPortsThenFoundThenNamed_data() {
+        QTest::addColumn<Names>("found");
+        QTest::addColumn<QByteArray>("variable"); // "<unset>" for no variable
+        QTest::addColumn<Names>("expected");
+        QTest::newRow("nothing found") << Names{} << QByteArray("<unset>") << comPorts();
+        QTest::newRow("found") << Names{"/dev/serial/by-id/usb-A-if00", "/dev/ttyACM0"}
+                               << QByteArray("<unset>")
+                               << comPorts() + Names{"/dev/serial/by-id/usb-A-if00", "/dev/ttyACM0"};
+        QTest::newRow("named") << Names{"/dev/ttyUSB0"} << QByteArray("/dev/pts/7:/tmp/sim")
+                               << comPorts() + Names{"/dev/ttyUSB0", "/dev/pts/7", "/tmp/sim"};
+        QTest::newRow("each once, empty parts skipped")
+            << Names{"/dev/ttyUSB0"} << QByteArray(":/dev/ttyUSB0::COM3:/dev/pts/7:/dev/pts/7:")
+            << comPorts() + Names{"/dev/ttyUSB0", "/dev/pts/7"};
+        QTest::newRow("empty variable") << Names{} << QByteArray("") << comPorts();
+    }
+    void comPortsThenFoundThenNamed() {
+        QFETCH(Names, found);
+        QFETCH(QByteArray, variable);
+        QFETCH(Names, expected);
+        const char* value = variable == "<unset>" ? nullptr : variable.constData();
+        QCOMPARE(portChoices(found, value), expected);
+    }
+
+    // A name offered in the list comes back from narrowing byte for byte, whatever its bytes.
+    void offeredNamesSurviveTheRoundTrip() {
+        std::string every;
+        for (int byte = 1; byte < 256; ++byte) {
+            every.push_back(char(byte));
+        }
+        QCOMPARE(narrow(widenLatin1(every)), every);
+    }
+
+    void displayTextReadsUtf8AndKeepsOtherBytes() {
+        QCOMPARE(displayText("caf\xc3\xa9"), QStringLiteral("caf\u00e9"));
+        QCOMPARE(displayText("caf\xe9"), QStringLiteral("caf\u00e9")); // not UTF-8: Latin-1
+        QCOMPARE(displayText(""), QString());
+    }
+};
+
+static const bool registered = registerWindowTest<PortChoicesTest>("PortChoicesTest");
+
+#include "PortChoicesTest.moc"
