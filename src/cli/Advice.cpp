@@ -1,12 +1,7 @@
 #include "cli/Advice.h"
 
 #include "cli/ExitCodes.h"
-
-#include <dirent.h>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-#include <unistd.h>
+#include "cli/PortAdvice.h"
 
 int exitCodeFor(Outcome outcome) {
     switch (outcome) {
@@ -55,32 +50,6 @@ const char* outcomeName(Outcome outcome) {
     return "no result";
 }
 
-std::string portHolders(const std::string& devicePath) {
-    std::error_code error;
-    const std::filesystem::path device = std::filesystem::canonical(devicePath, error);
-    if (error) {
-        return {};
-    }
-    std::string holders;
-    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string pid = process.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(getpid())) {
-            continue;
-        }
-        std::error_code unreadable;
-        for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", unreadable)) {
-            std::error_code gone;
-            if (std::filesystem::read_symlink(fd.path(), gone) == device) {
-                std::string name;
-                std::getline(std::ifstream(process.path() / "comm"), name);
-                holders += (holders.empty() ? "" : ", ") + pid + " (" + name + ")";
-                break;
-            }
-        }
-    }
-    return holders;
-}
-
 std::string resultText(const JobResult& result, Operation operation, const std::string& devicePath) {
     switch (result.outcome) {
     case Outcome::succeeded:
@@ -90,11 +59,9 @@ std::string resultText(const JobResult& result, Operation operation, const std::
     case Outcome::portError: {
         std::string text = "cannot open the port";
         if (result.openError == PortError::busy) {
-            const std::string holders = portHolders(devicePath);
-            text += holders.empty() ? ": another program holds it" : ": held by process " + holders;
+            text += busyAdvice(devicePath);
         } else if (result.openError == PortError::permissionDenied) {
-            text += ": permission denied; join the dialout group (sudo usermod -aG dialout $USER) and log in "
-                    "again";
+            text += permissionAdvice();
         } else if (result.openError == PortError::notFound) {
             text += ": no such port (vtc880 ports lists the ports found)";
         }

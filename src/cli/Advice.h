@@ -8,6 +8,3 @@
 int exitCodeFor(Outcome outcome);
 const char* outcomeName(Outcome outcome);
 std::string resultText(const JobResult& result, Operation operation, const std::string& devicePath);
-
-// The processes that hold `devicePath` open, as "1234 (minicom)", where the system tells.
-std::string portHolders(const std::string& devicePath);

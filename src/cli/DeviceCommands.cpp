@@ -5,14 +5,13 @@
 #include "cli/ImageProblem.h"
 #include "cli/Output.h"
 #include "cli/ProgressView.h"
+#include "cli/SimulatedPorts.h"
+#include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
 #include "image/ImageFile.h"
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
-#include "sim/SimOptions.h"
-#include "sim/SimulatedDevice.h"
 
-#include <csignal>
 #include <memory>
 #include <thread>
 
@@ -25,36 +24,19 @@ struct DeviceOptions {
     std::string link = "rs232";
     bool verify = false;
     bool noSpeedSwitch = false;
-    bool simulate = false;
-    sim::Config simConfig;
-    CLI::Option* initialSpeedOption = nullptr;
+    SimulatedPorts simulated;
 };
 
-// Signals arrive as values this thread collects, never as handlers running inside a worker.
-class StopSignals {
-  public:
-    StopSignals() {
-        sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        sigaddset(&set, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &set, &previous);
-    }
-    ~StopSignals() { pthread_sigmask(SIG_SETMASK, &previous, nullptr); }
-    bool arrived() {
-        const timespec none{0, 0};
-        const int signal = sigtimedwait(&set, nullptr, &none);
-        return signal == SIGINT || signal == SIGTERM;
-    }
-
-  private:
-    sigset_t set;
-    sigset_t previous;
+// Stops the simulated devices when the run ends, however it ends.
+struct SimulatedDevicesStop {
+    SimulatedPorts& simulated;
+    ~SimulatedDevicesStop() { simulated.stopAll(); }
 };
 
-int run(const DeviceOptions& options, bool json) {
+int run(DeviceOptions& options, bool json) {
     const Output out(json);
-    // Blocked before any thread starts, so that every thread inherits the mask.
-    StopSignals signals;
+    // Before any thread starts, so that every thread inherits it.
+    StopRequest signals;
 
     if (options.operation != Operation::erase) {
         FileCopy image;
@@ -73,9 +55,10 @@ int run(const DeviceOptions& options, bool json) {
 
     const bool usb = options.link == "usb";
     std::vector<std::string> labels = options.ports;
-    std::vector<std::unique_ptr<sim::SimulatedDevice>> simulated;
+    const bool simulate = options.simulated.requested();
+    const SimulatedDevicesStop stopSimulated{options.simulated};
     std::vector<JobSettings> jobs;
-    if (options.simulate && labels.empty()) {
+    if (simulate && labels.empty()) {
         labels.push_back("simulated");
     }
     for (const std::string& label : labels) {
@@ -86,24 +69,17 @@ int run(const DeviceOptions& options, bool json) {
         job.speedSwitch = !options.noSpeedSwitch;
         job.verify = options.verify;
         job.image = options.image;
-        if (options.simulate) {
-            sim::Config config = options.simConfig;
-            if (options.initialSpeedOption->count() == 0) {
-                config.initialSpeed = options.noSpeedSwitch ? Speed::update : job.initialSpeed;
-            }
-            if (!simulated.empty()) {
-                config.linkPath.clear(); // one name can point at one device only
-            }
-            simulated.push_back(std::make_unique<sim::SimulatedDevice>(config));
-            if (!simulated.back()->start()) {
-                out.problem("cannot start the simulated device: " + simulated.back()->startError());
+        if (simulate) {
+            const std::string problem =
+                options.simulated.start(job, options.noSpeedSwitch ? Speed::update : job.initialSpeed);
+            if (!problem.empty()) {
+                out.problem("cannot start the simulated device: " + problem);
                 return Exit::port;
             }
-            job.port = simulated.back()->portPath();
         }
         jobs.push_back(job);
     }
-    if (options.simulate) {
+    if (simulate) {
         for (std::size_t i = 0; i < labels.size(); ++i) {
             out.say(labels[i] + ": a simulated device on " + jobs[i].port);
         }
@@ -205,12 +181,9 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
     }
     command->add_flag("--no-speed-switch", options->noSpeedSwitch,
                       "Skip the speed commands: the device is already at 115200");
-    command->add_flag("--simulate", options->simulate, "Work with a simulated device inside this process");
-    CLI::App* simulated = command->add_option_group("Simulated device", "With --simulate");
-    sim::addSimOptions(*simulated, options->simConfig);
-    options->initialSpeedOption = simulated->get_option("--initial-speed");
+    options->simulated.addOptions(*command);
     command->callback([&context, command, options] {
-        if (options->ports.empty() && !options->simulate) {
+        if (options->ports.empty() && !options->simulated.requested()) {
             throw CLI::RequiredError("--port");
         }
         context.exitCode = run(*options, context.json);

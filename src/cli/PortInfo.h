@@ -15,5 +15,9 @@ struct PortInfo {
     std::string accessNote; // why not, and what to do
 };
 
-// The ports found (by-id, ttyACM*, ttyUSB*), then the COMn ports whose UART the kernel reports.
+// On Linux the ports found (by-id, ttyACM*, ttyUSB*), then the COMn ports whose UART the kernel
+// reports; on Windows the COM ports the system lists.
 std::vector<PortInfo> describeSerialPorts();
+
+// What to say when no port was found: where ports show up on this system.
+const char* noPortsFoundText();

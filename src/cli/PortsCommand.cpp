@@ -11,9 +11,7 @@ void addPortsCommand(CLI::App& app, CliContext& context) {
         const Output out(context.json);
         const std::vector<PortInfo> found = describeSerialPorts();
         if (found.empty()) {
-            out.say(
-                "no serial ports found (USB adapters show up as ttyUSB* or ttyACM*; COM1 .. COM10 stand for "
-                "/dev/ttyS0 .. /dev/ttyS9)");
+            out.say(noPortsFoundText());
         }
         for (const PortInfo& port : found) {
             out.say(port.name);

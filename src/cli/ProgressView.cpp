@@ -157,8 +157,10 @@ std::string ProgressView::barLine(const Device& device) const {
     const int filled = int(percent * width / 100);
     std::string line = device.port + "  " + device.status.substr(0, 40);
     line.resize(std::max<std::size_t>(line.size(), 52), ' ');
-    line +=
-        "[" + std::string(std::size_t(filled), '#') + std::string(std::size_t(width - filled), '.') + "] ";
+    line += '[';
+    line.append(std::size_t(filled), '#');
+    line.append(std::size_t(width - filled), '.');
+    line += "] ";
     char tail[96];
     std::snprintf(tail, sizeof tail, "%3lld%%", static_cast<long long>(percent));
     line += tail;

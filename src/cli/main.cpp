@@ -8,6 +8,8 @@ int main(int argc, char** argv) {
     app.footer(Exit::help);
     app.require_subcommand(1);
     app.fallthrough(); // global options may follow the subcommand
+    // The same options on every system: "/path" is a file, never a Windows-style "/option".
+    app.allow_windows_style_options(false);
     CliContext context;
     app.add_flag("--json", context.json, "Write one JSON object per event on standard output");
     addPackCommand(app, context);

@@ -1,5 +1,6 @@
 #include "image/ImageFile.h"
 
+#include "image/DiskFlush.h"
 #include "link/LittleEndian.h"
 
 #include <algorithm>
@@ -11,12 +12,6 @@
 #include <random>
 #include <system_error>
 #include <vector>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -45,17 +40,6 @@ ImageReadStatus readBytes(std::FILE* file, std::uint32_t size, std::unique_ptr<s
         std::memcpy(out.get(), bytes.data(), size);
     }
     return ImageReadStatus::ok;
-}
-
-bool flushToDisk(std::FILE* file) {
-    if (std::fflush(file) != 0) {
-        return false;
-    }
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
 }
 
 bool writeRecords(std::FILE* file, const FileCopy& list) {

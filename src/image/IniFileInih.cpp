@@ -1,4 +1,5 @@
 #include "image/IniFile.h"
+#include "image/IniLineLimit.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -19,11 +20,6 @@ std::string lower(std::string text) {
 
 std::string keyOf(const std::string& section, const std::string& name) {
     return lower(section) + '\n' + lower(name);
-}
-
-bool isComment(const std::string& line) {
-    const std::size_t first = line.find_first_not_of(" \t");
-    return first != std::string::npos && (line[first] == ';' || line[first] == '#');
 }
 
 } // namespace
@@ -52,11 +48,11 @@ struct IniFile::Values {
         }
         ++lineNumber;
         if (line.size() > std::size_t(size - 1)) {
-            if (!isComment(line) && status == Status::ok) {
+            if (!isIniComment(line) && status == Status::ok) {
                 status = Status::lineTooLong;
                 problemLine = lineNumber;
             }
-            line = isComment(line) ? line.substr(0, std::size_t(size - 2)) + '\n' : "\n";
+            line = isIniComment(line) ? line.substr(0, std::size_t(size - 2)) + '\n' : "\n";
         }
         line.copy(buffer, line.size());
         buffer[line.size()] = '\0';

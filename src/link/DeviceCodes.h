@@ -61,11 +61,11 @@ constexpr std::int32_t update = 115200;
 
 // How long the updater waits for each reply.
 namespace Limits {
-constexpr int handshakePolls = 10;    // over all re-sends of one handshake loop
-constexpr int eraseTimePolls = 10;    // EraseTimeQuery
-constexpr int eraseExtraPolls = 5000; // EraseAll: announced time in ms plus this many polls
+constexpr int handshakePolls = 10;        // over all re-sends of one handshake loop
+constexpr int eraseTimePolls = 10;        // EraseTimeQuery
+constexpr int eraseExtraPolls = 5000;     // EraseAll: announced time in ms plus this many polls
 constexpr double chunkReplySeconds = 3.0; // each ProgramChunk and VerifyChunk
-constexpr int pollTimeoutMs = 1;   // read time-out of a link in use
+constexpr int pollTimeoutMs = 1;          // read time-out of a link in use
 // Read time-out of each poll of the handshake and of the erase-time query, the waits counted in ten
 // polls. A poll that receives bytes ends as soon as its frame is complete; only silent polls last this
 // long. At 1 ms the ten polls gave a reply about 10 ms, less than a USB adapter may hold bytes back

@@ -123,7 +123,3 @@ std::vector<std::string> discoverSerialPorts(const std::string& deviceDirectory)
         return {};
     }
 }
-
-std::vector<std::string> discoverSerialPorts() {
-    return discoverSerialPorts("/dev");
-}

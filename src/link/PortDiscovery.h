@@ -3,14 +3,15 @@
 #include <string>
 #include <vector>
 
-// Serial ports present on this machine, as device paths a port name may be: first the stable names
-// under serial/by-id (they survive re-plugging and name the adapter), then the ttyACM* and ttyUSB*
-// devices that no such name points to. Each group is sorted with numbers in natural order (ttyUSB2
-// before ttyUSB10); each device appears once; links that lead nowhere are left out. Never throws:
-// what cannot be read is left out.
+// Serial ports present on this machine, as port names. On Linux, device paths: first the stable
+// names under serial/by-id (they survive re-plugging and name the adapter), then the ttyACM* and
+// ttyUSB* devices that no such name points to. Each group is sorted with numbers in natural order
+// (ttyUSB2 before ttyUSB10); each device appears once; links that lead nowhere are left out. On
+// Windows, the COM ports the system lists, in natural order. Never throws: what cannot be read is
+// left out.
 std::vector<std::string> discoverSerialPorts();
 
-// The same under another device directory than /dev (for tests).
+// The Linux search under another device directory than /dev (for tests).
 std::vector<std::string> discoverSerialPorts(const std::string& deviceDirectory);
 
 // Orders names with their runs of digits compared as numbers.

@@ -10,7 +10,7 @@ enum class PortError {
     badName,          // empty, too long, or not a valid device path
     notFound,         // no such port
     permissionDenied, // the user may not open it (on Linux: not in the dialout group)
-    busy,             // another program holds it
+    busy,             // another program holds it (on Windows: access denied)
     notSerial,        // the path is not a terminal
     other,
 };
@@ -36,7 +36,7 @@ class RS232 {
     bool error = true; // the open failed
 
     PortError cause() const; // why the open failed
-    int systemError() const; // the system's own error number for it (errno), 0 if none
+    int systemError() const; // the system's own error number for it (errno, GetLastError), 0 if none
     const std::string& devicePath() const;
     // Whether the driver holds the raw 8N1 settings at the speed asked for, as read back after setting
     // them. The open succeeds without them (a rate the driver does not take leaves the speed as found).
@@ -47,6 +47,7 @@ class RS232 {
     std::unique_ptr<Port> port;
 };
 
-// The device path a port name stands for: a name containing '/' as it is, COMn as the n-th serial
-// port, anything else under /dev/. Empty when the name cannot form a valid path.
+// The device path a port name stands for. On Linux: a name containing '/' as it is, COMn as the n-th
+// serial port, anything else under /dev/. On Windows: the name under \\.\ (COM10 and above need it).
+// Empty when the name cannot form a valid path.
 std::string devicePathFor(const std::string& portName);

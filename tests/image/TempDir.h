@@ -1,11 +1,11 @@
 #pragma once
 
+#include "common/TempDirectory.h"
 #include "image/FileCopy.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <stdlib.h>
 #include <string>
 #include <vector>
 
@@ -13,8 +13,7 @@
 class TempDir {
   public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vtc880-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        path_ = makeTempDirectory("vtc880-test-");
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(path_);
     }

@@ -1,5 +1,4 @@
 #include "cli/PortInfo.h"
-
 #include "link/PortDiscovery.h"
 
 #include <filesystem>
@@ -80,4 +79,9 @@ std::vector<PortInfo> describeSerialPorts() {
         }
     }
     return ports;
+}
+
+const char* noPortsFoundText() {
+    return "no serial ports found (USB adapters show up as ttyUSB* or ttyACM*; COM1 .. COM10 stand for "
+           "/dev/ttyS0 .. /dev/ttyS9)";
 }

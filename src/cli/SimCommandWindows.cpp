@@ -1,0 +1,4 @@
+#include "cli/Subcommands.h"
+
+// `vtc880 sim` runs the simulated device on a pseudo-terminal, which Windows does not have.
+void addSimCommand(CLI::App&, CliContext&) {}

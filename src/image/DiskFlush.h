@@ -1,0 +1,7 @@
+#pragma once
+
+#include <cstdio>
+
+// Writes the stream's buffer and asks the system to put the file's data on the disk before returning.
+// False if either step fails.
+bool flushToDisk(std::FILE* file);

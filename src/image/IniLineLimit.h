@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// A recipe must read the same on every system. The reader on Linux takes lines of at most 199
+// characters, line end included, and would misread a longer one; so a longer line is refused on
+// every system, unless it is a comment (whose loss is harmless).
+constexpr std::size_t iniLongestLine = 199;
+
+inline bool isIniComment(const std::string& line) {
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first != std::string::npos && (line[first] == ';' || line[first] == '#');
+}

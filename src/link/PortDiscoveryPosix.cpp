@@ -1,0 +1,5 @@
+#include "link/PortDiscovery.h"
+
+std::vector<std::string> discoverSerialPorts() {
+    return discoverSerialPorts("/dev");
+}
