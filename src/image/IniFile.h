@@ -6,8 +6,8 @@
 
 // Reads string values from an INI file the way a profile reader does: a missing file, section or key
 // reads as the empty string, section and key names match without regard to case, the first
-// occurrence of a key wins, values are trimmed and cut to fit a buffer of the given size (which
-// counts the terminator).
+// occurrence of a key wins, values are trimmed, lose one pair of matching quotes around them, and are
+// cut to fit a buffer of the given size (which counts the terminator).
 class IniFile {
   public:
     enum class Status {

@@ -1,5 +1,5 @@
 #include "image/IniFile.h"
-#include "image/IniLineLimit.h"
+#include "image/IniRules.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -73,7 +73,7 @@ IniFile::IniFile(const std::string& path) : values(std::make_unique<Values>()) {
         return static_cast<Values*>(user)->readLine(buffer, size);
     };
     auto handler = [](void* user, const char* section, const char* name, const char* value) {
-        static_cast<Values*>(user)->byKey.try_emplace(keyOf(section, name), value);
+        static_cast<Values*>(user)->byKey.try_emplace(keyOf(section, name), withoutQuotes(value));
         return 1;
     };
     ini_parse_stream(reader, values.get(), handler, values.get());

@@ -1,5 +1,5 @@
 #include "image/IniFile.h"
-#include "image/IniLineLimit.h"
+#include "image/IniRules.h"
 
 #include <climits>
 #include <filesystem>

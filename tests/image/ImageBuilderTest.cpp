@@ -120,6 +120,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "[result]\nValue=out.bin\n",
                    version(3, 4, 5) + record(0x64, odd),
                    {}},
+        // Recipes written for the Windows reader may quote their values: one matching pair goes.
+        RecipeCase{"quotedValuesLoseOnePairOfQuotes",
+                   "[VERSION]\nVALUE='1.2.3'\n[INPUT]\nSOURCE_1= \"six.bin\" \nADDRESS_1=\"800\"\n"
+                   "[RESULT]\nVALUE=\"out.bin\"\n",
+                   version(1, 2, 3) + record(0x800, six),
+                   {}},
+        RecipeCase{"unmatchedQuotesStay",
+                   "[INPUT]\nSOURCE_1=\"six.bin\n" + result,
+                   old,
+                   {RecipeProblem::sourceMissing}},
         RecipeCase{"sixtyThreeSourcesFillTheTable",
                    "[VERSION]\nVALUE=1.0.0\n" + sources(63) + result,
                    manySixes(63),
