@@ -71,7 +71,12 @@ class WindowRun {
         QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
         watchdog.start(60000);
         QTimer::singleShot(0, button, [this] { click(); });
-        return QCoreApplication::exec();
+        const int status = QCoreApplication::exec();
+        // A quit closes the window, and the last window closing posts one more quit. Served after
+        // exec() returned (while the window waits for its worker), that one would end the next event
+        // loop at once: a later test's message box would close unseen.
+        QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
+        return status;
     }
 
     // What the window showed, for a failure message.
