@@ -3,34 +3,121 @@
 #include "app/Text.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QMessageBox>
-#include <QMetaObject>
+#include <QObject>
 #include <QProgressBar>
+#include <QSocketNotifier>
 #include <QTextEdit>
-#include <QThread>
 #include <QWidget>
 #include <algorithm>
+#include <cstdint>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+// Lives on the window's thread and runs the queued actions when woken: by the eventfd becoming
+// readable, or (without one) by a posted QEvent::User. Neither carries anything but the wake-up.
+class WindowSinks::Waker final : public QObject {
+  public:
+    explicit Waker(WindowSinks& sinks) : sinks(sinks) {}
+
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::User) {
+            sinks.runPending();
+            return true;
+        }
+        return QObject::event(event);
+    }
+
+  private:
+    WindowSinks& sinks;
+};
 
 WindowSinks::WindowSinks(QWidget& window, QTextEdit& statusBox, QProgressBar& progressBar)
-    : window(window), statusBox(statusBox), progressBar(progressBar) {}
-
-template <typename Action> void WindowSinks::post(Action action) {
-    if (closed) {
-        return;
+    : window(window), statusBox(statusBox), progressBar(progressBar),
+      windowThread(std::this_thread::get_id()), wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      waker(std::make_unique<Waker>(*this)) {
+    if (wakeFd >= 0) {
+        notifier = std::make_unique<QSocketNotifier>(wakeFd, QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, waker.get(), [this] { runPending(); });
     }
-    // Queued even on the window's own thread, so a report never runs inside the code that made it.
-    QMetaObject::invokeMethod(
-        &window,
-        [this, action = std::move(action)] {
-            if (!closed) {
-                action();
+}
+
+WindowSinks::~WindowSinks() {
+    notifier.reset();
+    if (wakeFd >= 0) {
+        ::close(wakeFd);
+    }
+    // Without the eventfd, Qt deletes the wake-ups still posted along with their receiver. Each was
+    // made under the lock by the thread that posted it; taking the lock orders their deletion after.
+    {
+        std::lock_guard lock(mutex);
+        pending.clear();
+    }
+    waker.reset();
+}
+
+void WindowSinks::post(std::function<void()> action) {
+    QEvent* wakeUp = nullptr;
+    {
+        std::lock_guard lock(mutex);
+        if (closed) {
+            return;
+        }
+        pending.push_back(std::move(action));
+        if (wakeFd < 0) {
+            wakeUp = new QEvent(QEvent::User);
+        }
+    }
+    if (wakeFd >= 0) {
+        // Adds to the eventfd's counter; it only fails once 2^64 - 2 wake-ups are unread.
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(wakeFd, &one, sizeof one);
+    } else {
+        QCoreApplication::postEvent(waker.get(), wakeUp);
+    }
+}
+
+void WindowSinks::runPending() {
+    if (wakeFd >= 0) {
+        std::uint64_t wakeUps = 0; // reading resets the counter: the notifier fires again on a new post
+        [[maybe_unused]] const ssize_t got = ::read(wakeFd, &wakeUps, sizeof wakeUps);
+    }
+    // Only the actions queued by now: later ones wake this again, so reports that keep coming never
+    // hold the window's thread. Taken one at a time, not as a batch: an action that runs an event
+    // loop (a message box) lets the ones behind it run meanwhile, still in order.
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(mutex);
+        count = pending.size();
+    }
+    for (; count > 0; --count) {
+        std::function<void()> action;
+        {
+            std::lock_guard lock(mutex);
+            if (pending.empty()) {
+                return; // dropped by close(), or run by an event loop an action opened
             }
-        },
-        Qt::QueuedConnection);
+            action = std::move(pending.front());
+            pending.pop_front();
+        }
+        action();
+    }
+}
+
+bool WindowSinks::isClosed() {
+    std::lock_guard lock(mutex);
+    return closed;
 }
 
 void WindowSinks::close() {
-    closed = true;
+    std::deque<std::function<void()>> dropped;
+    {
+        std::lock_guard lock(mutex);
+        closed = true;
+        dropped.swap(pending);
+    }
+    boxDone.notify_all();
     for (QMessageBox* box : openBoxes) {
         box->done(QMessageBox::Ok);
     }
@@ -65,19 +152,25 @@ void WindowSinks::repaint() {
 }
 
 void WindowSinks::messageBox(const Message& message) {
-    if (closed) {
-        return;
-    }
-    if (QThread::currentThread() == window.thread()) {
+    if (std::this_thread::get_id() == windowThread) {
         show(message);
         return;
     }
-    QMetaObject::invokeMethod(
-        &window, [this, &message] { show(message); }, Qt::BlockingQueuedConnection);
+    // The worker may return before its box has run (the sinks closed): the action keeps its own copy
+    // of the message, which lives on the worker's stack, and shares the flag it sets.
+    auto answered = std::make_shared<bool>(false);
+    post([this, message, answered] {
+        show(message);
+        std::lock_guard lock(mutex);
+        *answered = true;
+        boxDone.notify_all();
+    });
+    std::unique_lock lock(mutex);
+    boxDone.wait(lock, [&] { return *answered || closed; });
 }
 
 void WindowSinks::show(const Message& message) {
-    if (closed) {
+    if (isClosed()) {
         return;
     }
     QMessageBox box(message.icon == MessageIcon::information ? QMessageBox::Information
@@ -93,5 +186,6 @@ void WindowSinks::show(const Message& message) {
 }
 
 void WindowSinks::exitApplication() {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    // Dropped once closed, like every report: the window is going, and the program ends with it.
+    post([] { QCoreApplication::quit(); });
 }

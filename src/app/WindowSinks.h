@@ -2,26 +2,41 @@
 
 #include "control/Sinks.h"
 
-#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 class QMessageBox;
+class QObject;
 class QProgressBar;
+class QSocketNotifier;
 class QTextEdit;
 class QWidget;
 
-// The window's side of the sinks. The worker calls them from its own thread; each call is queued
-// onto the window's thread, where the widgets live. A message box blocks its caller until dismissed
-// (a worker waits while the window stays responsive); called on the window's own thread it is shown
-// at once, since a blocking hop to the same thread would never return.
+// The window's side of the sinks, made on the window's thread. The worker calls them from its
+// own thread; each call becomes an action in a queue the window's thread runs, where the widgets
+// live. A message box blocks its caller until dismissed (a worker waits while the window stays
+// responsive); called on the window's own thread it is shown at once, since waiting there for the
+// window's thread would never return.
+//
+// The queue is the sinks' own, under a std::mutex, and a worker wakes the window's thread by writing
+// to an eventfd: nothing of Qt's crosses threads. Qt is not built with ThreadSanitizer, so a hand-off
+// through Qt's event queue (the posted call, and the queue's own memory) looks like a race to it,
+// which would hide a real one in what the call carries.
 class WindowSinks final : public Sinks {
   public:
     WindowSinks(QWidget& window, QTextEdit& statusBox, QProgressBar& progressBar);
+    ~WindowSinks() override;
     WindowSinks(const WindowSinks&) = delete;
     WindowSinks& operator=(const WindowSinks&) = delete;
 
-    // The window is going away: reports are dropped from now on, message boxes return at once, and
-    // any box still open is closed. Window's thread only.
+    // The window is going away: pending and later reports are dropped, workers waiting on a message
+    // box return at once, later boxes return at once, and any box still open is closed. Window's
+    // thread only.
     void close();
 
     void setStatusText(const std::string& text) override;
@@ -34,12 +49,27 @@ class WindowSinks final : public Sinks {
     void exitApplication() override;
 
   private:
-    template <typename Action> void post(Action action);
+    class Waker;
+
+    // Queues `action` for the window's thread, even when called there, so a report never runs
+    // inside the code that made it. Dropped once closed.
+    void post(std::function<void()> action);
+    // Window's thread: runs the actions queued so far, in order.
+    void runPending();
+    bool isClosed();
     void show(const Message& message);
 
     QWidget& window;
     QTextEdit& statusBox;
     QProgressBar& progressBar;
-    std::atomic<bool> closed{false};
-    std::vector<QMessageBox*> openBoxes; // window's thread only
+    const std::thread::id windowThread; // the thread that made the sinks, the window's
+
+    std::mutex mutex;
+    std::condition_variable boxDone;           // a worker's box was dismissed, or the sinks closed
+    std::deque<std::function<void()>> pending; // guarded by `mutex`
+    bool closed = false;                       // guarded by `mutex`
+    const int wakeFd; // an eventfd the workers write to; -1 if none could be had: then posted events
+    std::unique_ptr<QObject> waker;            // lives on the window's thread
+    std::unique_ptr<QSocketNotifier> notifier; // watches `wakeFd` on the window's thread
+    std::vector<QMessageBox*> openBoxes;       // window's thread only
 };

@@ -7,6 +7,7 @@
 #include <QTextEdit>
 #include <QWidget>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -60,6 +61,29 @@ class SinksTest : public QObject {
         QCOMPARE(texts, expected);
         QCOMPARE(rig.progress.maximum(), 300);
         QCOMPARE(rig.progress.value(), 300);
+    }
+
+    // Reports that keep coming do not hold the window's thread: other events are served between
+    // them, not only once they stop. Each report shown here makes the next, so the queue never
+    // empties (as with a worker that reports faster than the window shows); a timer armed at the
+    // first fires long before the last.
+    void reportsThatKeepComingLeaveTheWindowResponsive() {
+        Rig rig;
+        constexpr int last = 1000;
+        int seenByTheTimer = 0;
+        connect(&rig.progress, &QProgressBar::valueChanged, [&](int value) {
+            if (value == 1) {
+                QTimer::singleShot(0, [&] { seenByTheTimer = rig.progress.value(); });
+            }
+            if (value < last) {
+                rig.sinks.setProgressValue(value + 1);
+            }
+        });
+        rig.sinks.setProgressMaximum(last);
+        rig.sinks.setProgressValue(1);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.progress.value(), last, 60000);
+        QTRY_VERIFY(seenByTheTimer != 0);
+        QVERIFY2(seenByTheTimer < last, "the timer waited for the last report");
     }
 
     // The worker waits on its box until the user answers; the window keeps serving events meanwhile.
@@ -138,6 +162,37 @@ class SinksTest : public QObject {
         late.join();
         QTest::qWait(20);
         QVERIFY(rig.status.toPlainText().isEmpty());
+        QVERIFY(!BoxAnswerer::anyBoxOpen());
+    }
+
+    // Closing alone frees a worker waiting on a box the window has not shown yet: whoever then waits
+    // for the worker without serving events (a join) is not stuck behind the box.
+    void closingFreesAWorkerWhoseBoxHasNotShown() {
+        Rig rig;
+        std::atomic<bool> asking{false};
+        std::atomic<bool> returned{false};
+        std::thread worker([&] {
+            asking = true;
+            rig.sinks.messageBox(errorBox());
+            returned = true;
+        });
+        while (!asking) {
+            std::this_thread::yield();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // into its wait, most likely
+        rig.sinks.close();
+        // No event is served here: the box stays unshown.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!returned && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        const bool returnedWithoutEvents = returned;
+        while (!returned) { // a worker left waiting is freed by serving events, so the join ends
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        worker.join();
+        QVERIFY(returnedWithoutEvents);
+        QCoreApplication::processEvents();
         QVERIFY(!BoxAnswerer::anyBoxOpen());
     }
 
