@@ -3,86 +3,30 @@
 #include "app/Text.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QMessageBox>
-#include <QObject>
 #include <QProgressBar>
-#include <QSocketNotifier>
 #include <QTextEdit>
 #include <QWidget>
 #include <algorithm>
-#include <cstdint>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
-// Lives on the window's thread and runs the queued actions when woken: by the eventfd becoming
-// readable, or (without one) by a posted QEvent::User. Neither carries anything but the wake-up.
-class WindowSinks::Waker final : public QObject {
-  public:
-    explicit Waker(WindowSinks& sinks) : sinks(sinks) {}
-
-    bool event(QEvent* event) override {
-        if (event->type() == QEvent::User) {
-            sinks.runPending();
-            return true;
-        }
-        return QObject::event(event);
-    }
-
-  private:
-    WindowSinks& sinks;
-};
 
 WindowSinks::WindowSinks(QWidget& window, QTextEdit& statusBox, QProgressBar& progressBar)
     : window(window), statusBox(statusBox), progressBar(progressBar),
-      windowThread(std::this_thread::get_id()), wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      waker(std::make_unique<Waker>(*this)) {
-    if (wakeFd >= 0) {
-        notifier = std::make_unique<QSocketNotifier>(wakeFd, QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, waker.get(), [this] { runPending(); });
-    }
-}
+      windowThread(std::this_thread::get_id()), wake([this] { runPending(); }) {}
 
-WindowSinks::~WindowSinks() {
-    notifier.reset();
-    if (wakeFd >= 0) {
-        ::close(wakeFd);
-    }
-    // Without the eventfd, Qt deletes the wake-ups still posted along with their receiver. Each was
-    // made under the lock by the thread that posted it; taking the lock orders their deletion after.
-    {
-        std::lock_guard lock(mutex);
-        pending.clear();
-    }
-    waker.reset();
-}
+WindowSinks::~WindowSinks() = default;
 
 void WindowSinks::post(std::function<void()> action) {
-    QEvent* wakeUp = nullptr;
     {
         std::lock_guard lock(mutex);
         if (closed) {
             return;
         }
         pending.push_back(std::move(action));
-        if (wakeFd < 0) {
-            wakeUp = new QEvent(QEvent::User);
-        }
     }
-    if (wakeFd >= 0) {
-        // Adds to the eventfd's counter; it only fails once 2^64 - 2 wake-ups are unread.
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(wakeFd, &one, sizeof one);
-    } else {
-        QCoreApplication::postEvent(waker.get(), wakeUp);
-    }
+    wake.wake();
 }
 
 void WindowSinks::runPending() {
-    if (wakeFd >= 0) {
-        std::uint64_t wakeUps = 0; // reading resets the counter: the notifier fires again on a new post
-        [[maybe_unused]] const ssize_t got = ::read(wakeFd, &wakeUps, sizeof wakeUps);
-    }
     // Only the actions queued by now: later ones wake this again, so reports that keep coming never
     // hold the window's thread. Taken one at a time, not as a batch: an action that runs an event
     // loop (a message box) lets the ones behind it run meanwhile, still in order.

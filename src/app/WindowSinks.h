@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/WindowWake.h"
 #include "control/Sinks.h"
 
 #include <condition_variable>
@@ -11,9 +12,7 @@
 #include <vector>
 
 class QMessageBox;
-class QObject;
 class QProgressBar;
-class QSocketNotifier;
 class QTextEdit;
 class QWidget;
 
@@ -23,10 +22,9 @@ class QWidget;
 // responsive); called on the window's own thread it is shown at once, since waiting there for the
 // window's thread would never return.
 //
-// The queue is the sinks' own, under a std::mutex, and a worker wakes the window's thread by writing
-// to an eventfd: nothing of Qt's crosses threads. Qt is not built with ThreadSanitizer, so a hand-off
-// through Qt's event queue (the posted call, and the queue's own memory) looks like a race to it,
-// which would hide a real one in what the call carries.
+// The queue is the sinks' own, under a std::mutex, and only a bare wake-up tells the window's thread
+// to run it: what a report carries never travels through Qt's own hand-off between threads, which
+// ThreadSanitizer cannot see.
 class WindowSinks final : public Sinks {
   public:
     WindowSinks(QWidget& window, QTextEdit& statusBox, QProgressBar& progressBar);
@@ -49,8 +47,6 @@ class WindowSinks final : public Sinks {
     void exitApplication() override;
 
   private:
-    class Waker;
-
     // Queues `action` for the window's thread, even when called there, so a report never runs
     // inside the code that made it. Dropped once closed.
     void post(std::function<void()> action);
@@ -68,8 +64,6 @@ class WindowSinks final : public Sinks {
     std::condition_variable boxDone;           // a worker's box was dismissed, or the sinks closed
     std::deque<std::function<void()>> pending; // guarded by `mutex`
     bool closed = false;                       // guarded by `mutex`
-    const int wakeFd; // an eventfd the workers write to; -1 if none could be had: then posted events
-    std::unique_ptr<QObject> waker;            // lives on the window's thread
-    std::unique_ptr<QSocketNotifier> notifier; // watches `wakeFd` on the window's thread
+    WindowWake wake;                           // runs the queue on the window's thread
     std::vector<QMessageBox*> openBoxes;       // window's thread only
 };
