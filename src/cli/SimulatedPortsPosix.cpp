@@ -31,6 +31,8 @@ std::string SimulatedPorts::start(JobSettings& job, std::int32_t speed) {
     if (state->initialSpeedOption == nullptr || state->initialSpeedOption->count() == 0) {
         config.initialSpeed = speed;
     }
+    // Nothing here reads what the device received; keeping it would cost about 200 bytes a frame.
+    config.keepTranscript = false;
     if (!state->devices.empty()) {
         config.linkPath.clear(); // one name can point at one device only
     }

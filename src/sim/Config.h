@@ -12,6 +12,7 @@ struct Config {
     std::int32_t eraseActualMs = -1;   // how long the erase really takes; -1 = as announced
     bool lineModel = false;            // each byte costs 10 bits at the current line speed, both directions
     std::int32_t initialSpeed = 19200; // the device's speed before any speed command
+    bool keepTranscript = true;        // false: what arrives is counted but not kept (nobody reads it)
     // Faults, each on request:
     bool silent = false;                   // answers nothing at all
     std::optional<std::uint16_t> silentOn; // answers nothing to this command code

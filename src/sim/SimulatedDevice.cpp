@@ -44,7 +44,9 @@ std::string failure(const std::string& what) {
 } // namespace
 
 struct SimulatedDevice::Impl {
-    explicit Impl(Config c) : config(std::move(c)), commands(config, flash), speed(config.initialSpeed) {}
+    explicit Impl(Config c)
+        : config(std::move(c)), transcript(config.keepTranscript ? Transcript::defaultMaxEntries : 0),
+          commands(config, flash), speed(config.initialSpeed) {}
     ~Impl() { stop(); }
 
     bool start();
