@@ -19,15 +19,11 @@ void ByteWiseLink::send(std::uint16_t code, std::uint32_t size, const std::uint8
     frame.push_back(sum);
     for (const std::uint8_t b : frame) {
         std::uint32_t written = 0;
-        p.write(&b, 1, &written);
+        write(&b, 1, &written);
     }
 }
 
-void ByteWiseLink::extract() {
-    p.extract();
+void ByteWiseLink::extract(std::chrono::milliseconds wait) {
+    Protocole::extract(wait);
     clock.sleepMs(1);
-}
-
-std::uint32_t ByteWiseLink::dataCapacity() const {
-    return Frame::receiveCapacity;
 }

@@ -11,6 +11,7 @@
 #include "DeviceProcess.h"
 #include "ProcessFigures.h"
 #include "control/Command.h"
+#include "control/UpdateRun.h"
 #include "link/DeviceCodes.h"
 
 #include <algorithm>
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
     QuietSinks sinks;
     ScaledClock clock(20);
     Command command(device.portPath(), Speed::rs232Initial, sinks, clock);
-    command.fileName = image.path();
+    UpdateRun run(command, clock);
 
     std::printf("%s\n", machineDescription().c_str());
     std::printf("%d updates of a %u-byte image through one Command; device: vtc880-sim, no line model\n\n",
@@ -67,11 +68,10 @@ int main(int argc, char** argv) {
     int succeeded = 0;
     const auto start = std::chrono::steady_clock::now();
     for (int n = 1; n <= updates; ++n) {
-        command.changeBaudRate();
-        command.changeComPort(device.portPath());
-        command.changeBaudRate2(Speed::update);
-        clock.sleepMs(1000);
-        command.connectAndDownload();
+        RunSettings settings;
+        settings.port = device.portPath();
+        settings.imagePath = image.path();
+        run.start(settings);
         // Looked at while the worker runs: its thread and its port count then.
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         const ProcessFigures during = processFigures();

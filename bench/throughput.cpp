@@ -17,6 +17,7 @@
 #include "control/Connect.h"
 #include "control/Download.h"
 #include "control/Session.h"
+#include "control/UpdateRun.h"
 #include "link/DeviceCodes.h"
 #include "sim/SimulatedDevice.h"
 
@@ -52,23 +53,24 @@ struct Run {
     std::uint32_t bytes;
 };
 
-// Runs the update as the updater does: a Command, its worker, its frames.
+// Runs the update as the updater does, on its one run type, at the speed under measurement: the device
+// is there already, so no speed commands.
 bool runUpdater(const std::string& port, std::int32_t baud, const BenchImage& image, PhaseSinks& sinks) {
     Command command(port, baud, sinks);
-    command.fileName = image.path();
-    command.connectAndDownload();
-    command.waitForWorker();
-    return command.outcome == Outcome::succeeded;
+    UpdateRun run(command);
+    RunSettings settings;
+    settings.speedSwitch = false;
+    settings.updateSpeed = baud;
+    settings.imagePath = image.path();
+    return run.perform(settings).outcome == Outcome::succeeded;
 }
 
 // The same steps on this thread through the byte-per-write link.
 bool runByteWise(const std::string& port, std::int32_t baud, const BenchImage& image, PhaseSinks& sinks) {
-    Protocole protocole(port, baud);
-    if (protocole.error) {
+    ByteWiseLink link(port, baud);
+    if (link.error) {
         return false;
     }
-    protocole.timeOut(Limits::pollTimeoutMs);
-    ByteWiseLink link(protocole, systemClock());
     Session session(link, sinks, systemClock());
     std::atomic<bool> connected{false};
     if (!connectDevice(session, connected)) {

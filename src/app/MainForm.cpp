@@ -5,6 +5,8 @@
 #include "app/Text.h"
 #include "app/WindowSinks.h"
 #include "control/Command.h"
+#include "control/DeviceStateText.h"
+#include "control/UpdateRun.h"
 #include "link/DeviceCodes.h"
 
 #include <QAbstractItemView>
@@ -14,6 +16,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -122,6 +125,7 @@ MainForm::MainForm(const std::string& fileName, Clock& clock) : QWidget(nullptr)
     sinks = std::make_unique<WindowSinks>(*this, *updateText, *PB_Firm);
     command = std::make_unique<Command>("COM3", Speed::usbInitial, *sinks, clock);
     command->fileName = fileName.empty() ? std::string("firmware.hex") : fileName;
+    run = std::make_unique<UpdateRun>(*command, clock);
 }
 
 MainForm::~MainForm() {
@@ -175,28 +179,57 @@ void MainForm::B_Download_Click() {
     if (command->busy()) {
         return;
     }
-    updateText->setPlainText(QStringLiteral("Connecting to VTC880 ..."));
-    repaint();
     const int index = comBox->currentIndex();
-    const std::string port = index >= 0 ? narrow(comBox->itemText(index)) : command->portName();
-    command->changeBaudRate();
-    command->changeComPort(port);
-    command->changeBaudRate2(Speed::update);
-    clock.sleepMs(1000);
-    command->connectAndDownload();
+    RunSettings settings;
+    settings.port = index >= 0 ? narrow(comBox->itemText(index)) : command->portName();
+    settings.imagePath = command->fileName;
+    run->start(settings); // the speed switch and its pause hold the window, as they always did
+}
+
+bool MainForm::userStopsTheUpdate() {
+    QMessageBox question(QMessageBox::Warning, windowTitle(), QStringLiteral("The update is still running."),
+                         QMessageBox::NoButton, this);
+    question.setInformativeText(
+        QStringLiteral("If you stop it now, the device is left without complete firmware: it will need "
+                       "another update before it can be used."));
+    QPushButton* stop = question.addButton(QStringLiteral("Stop the update"), QMessageBox::DestructiveRole);
+    QPushButton* keep = question.addButton(QStringLiteral("Keep updating"), QMessageBox::RejectRole);
+    question.setDefaultButton(keep);
+    question.setEscapeButton(keep);
+    question.exec();
+    return question.clickedButton() == stop;
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {
-    // A running update stops here: nothing more is reported or asked, and the worker ends at its
-    // next check. Whoever ends the program waits for it (stopUpdate).
+    // Once the device's firmware is being replaced, the update is stopped only if the user says so; the
+    // worker goes on while the question is open. Before that (the device still holds its firmware)
+    // and after a successful update (which ends the program itself) the window just closes.
+    const bool updating = !stopChosen && command->busy() && command->outcome.load() != Outcome::succeeded &&
+                          !firmwareAtRiskText(command->report().device).empty();
+    if (asking) {
+        event->ignore(); // the question already asked decides
+        return;
+    }
+    if (updating) {
+        asking = true;
+        const bool stop = userStopsTheUpdate();
+        asking = false;
+        if (!stop) {
+            event->ignore();
+            return;
+        }
+        stopChosen = true; // the quit that follows closes the window again: asked once is enough
+    }
+    // Nothing more is reported or asked, and the worker ends at its next check. Whoever ends the
+    // program waits for it (stopUpdate).
     sinks->close();
-    command->cancel();
+    run->requestStop();
     event->accept();
 }
 
 bool MainForm::stopUpdate(std::chrono::milliseconds limit) {
     sinks->close();
-    command->cancel();
+    run->requestStop();
     const auto start = std::chrono::steady_clock::now();
     while (command->busy()) {
         if (std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start) >

@@ -9,6 +9,7 @@
 #include <string>
 
 class Command;
+class UpdateRun;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -45,10 +46,14 @@ class MainForm : public QWidget {
     void comBox_SelectedIndexChanged(int index);
     void B_Download_Click();
     void showSelectedPort();
+    // Asked when the window is closed during an update: true to stop it and close.
+    bool userStopsTheUpdate();
 
     Clock& clock;
     QImage background;
     bool loaded = false;
+    bool asking = false;     // the close question is open
+    bool stopChosen = false; // the user chose to stop the update
 
     QTextEdit* updateText;
     QLabel* label2;
@@ -60,4 +65,5 @@ class MainForm : public QWidget {
 
     std::unique_ptr<WindowSinks> sinks;
     std::unique_ptr<Command> command; // after `sinks`: destroyed first, while they still exist
+    std::unique_ptr<UpdateRun> run;   // presses of "Update" on `command`
 };

@@ -92,6 +92,13 @@ void WindowSinks::setTitle(const std::string& title) {
 }
 
 void WindowSinks::repaint() {
+    // Asked on the window's own thread, by code that is about to hold it (the speed switch), the
+    // reports so far are shown now: later would be after it.
+    if (std::this_thread::get_id() == windowThread) {
+        runPending();
+        window.repaint();
+        return;
+    }
     post([this] { window.repaint(); });
 }
 

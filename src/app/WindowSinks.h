@@ -20,7 +20,8 @@ class QWidget;
 // own thread; each call becomes an action in a queue the window's thread runs, where the widgets
 // live. A message box blocks its caller until dismissed (a worker waits while the window stays
 // responsive); called on the window's own thread it is shown at once, since waiting there for the
-// window's thread would never return.
+// window's thread would never return. A repaint asked on the window's thread shows what is queued
+// at once, for code that holds the window's thread next.
 //
 // The queue is the sinks' own, under a std::mutex, and only a bare wake-up tells the window's thread
 // to run it: what a report carries never travels through Qt's own hand-off between threads, which

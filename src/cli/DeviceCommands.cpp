@@ -2,17 +2,18 @@
 #include "cli/DeviceEvents.h"
 #include "cli/DeviceJob.h"
 #include "cli/ExitCodes.h"
-#include "cli/ImageProblem.h"
 #include "cli/Output.h"
 #include "cli/ProgressView.h"
 #include "cli/SimulatedPorts.h"
 #include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
-#include "image/ImageFile.h"
+#include "control/DeviceState.h"
+#include "image/ImageCheck.h"
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
 
 #include <memory>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -33,24 +34,59 @@ struct SimulatedDevicesStop {
     ~SimulatedDevicesStop() { simulated.stopAll(); }
 };
 
+// The result event of one device: how it ended, and what the device holds.
+JsonObject resultEvent(const std::string& port, const JobResult& result, int code, const std::string& text) {
+    const DeviceHolding& device = result.report.device;
+    JsonObject event;
+    event.add("event", "result")
+        .add("port", port)
+        .add("ok", code == Exit::ok)
+        .add("outcome", outcomeName(result.outcome))
+        .add("exit", std::int64_t(code))
+        .add("device", deviceStateName(device.state))
+        .add("bytes_programmed", std::int64_t(device.bytesProgrammed))
+        .add("image_bytes", std::int64_t(device.imageBytes));
+    if (device.state == DeviceState::partlyProgrammed) {
+        event.add("last_word_address", std::int64_t(device.lastWordAddress));
+    }
+    if (device.eraseUnconfirmed) {
+        event.add("erase_unconfirmed", true);
+    }
+    if (result.report.mismatch) {
+        const VerifyMismatch& where = *result.report.mismatch;
+        event.addRaw("mismatch", JsonObject()
+                                     .add("block", std::int64_t(where.block))
+                                     .add("word_address", std::int64_t(where.wordAddress))
+                                     .add("offset", std::int64_t(where.blockOffset))
+                                     .add("length", std::int64_t(where.length))
+                                     .add("answered", where.answered)
+                                     .str());
+    }
+    return event.add("text", text);
+}
+
 int run(DeviceOptions& options, bool json) {
     const Output out(json);
     // Before any thread starts, so that every thread inherits it.
     StopRequest signals;
 
+    // Read and checked once, before any port is touched; every device's run sends this one copy.
+    std::shared_ptr<const FileCopy> image;
     if (options.operation != Operation::erase) {
-        FileCopy image;
-        const ImageReadResult read = readImageFile(options.image, image);
-        if (read.status != ImageReadStatus::ok) {
-            out.problem(options.image + ": " + imageProblem(read));
+        auto loaded = std::make_shared<FileCopy>();
+        const LoadedImage check = loadImage(options.image, *loaded);
+        if (!check.ok()) {
+            out.problem(options.image + ": " + check.problem);
             out.event(JsonObject()
                           .add("event", "result")
                           .add("ok", false)
                           .add("outcome", outcomeName(Outcome::imageError))
                           .add("exit", std::int64_t(Exit::file))
-                          .add("text", imageProblem(read)));
+                          .add("device", deviceStateName(DeviceState::untouched))
+                          .add("text", check.problem));
             return Exit::file;
         }
+        image = std::move(loaded);
     }
 
     const bool usb = options.link == "usb";
@@ -69,6 +105,7 @@ int run(DeviceOptions& options, bool json) {
         job.speedSwitch = !options.noSpeedSwitch;
         job.verify = options.verify;
         job.image = options.image;
+        job.loadedImage = image;
         if (simulate) {
             const std::string problem =
                 options.simulated.start(job, options.noSpeedSwitch ? Speed::update : job.initialSpeed);
@@ -94,16 +131,25 @@ int run(DeviceOptions& options, bool json) {
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         sinks.push_back(std::make_unique<QueueSinks>(queue, int(i)));
     }
+    std::vector<JobResult> results(jobs.size());
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        threads.emplace_back([&, i] {
-            const JobResult result = runJob(jobs[i], *sinks[i], stop);
+        const auto job = [&, i] {
+            results[i] = runJob(jobs[i], *sinks[i], stop);
             DeviceEvent done;
             done.device = int(i);
             done.kind = DeviceEvent::Kind::done;
-            done.value = std::int64_t(result.outcome);
-            done.text = resultText(result, jobs[i].operation, devicePathFor(jobs[i].port));
             queue.push(std::move(done));
-        });
+        };
+        try {
+            threads.emplace_back(job);
+        } catch (const std::system_error&) {
+            // The job's result stays "no worker"; the others run.
+            results[i].outcome = Outcome::noWorker;
+            DeviceEvent done;
+            done.device = int(i);
+            done.kind = DeviceEvent::Kind::done;
+            queue.push(std::move(done));
+        }
     }
 
     ProgressView view(out, shown, ProgressView::styleFor(out));
@@ -114,20 +160,18 @@ int run(DeviceOptions& options, bool json) {
         DeviceEvent event;
         if (queue.pop(event, std::chrono::milliseconds(20))) {
             if (event.kind == DeviceEvent::Kind::done) {
-                const auto outcome = static_cast<Outcome>(event.value);
+                // The job's thread wrote its result before it posted this event.
+                const std::size_t i = std::size_t(event.device);
+                const JobResult& result = results[i];
+                const Outcome outcome = result.outcome;
                 const int code = exitCodeFor(outcome);
+                const std::string text =
+                    resultText(result, jobs[i].operation, devicePathFor(jobs[i].port), image.get());
                 ++finished;
-                view.note(shown[std::size_t(event.device)] + ": " +
-                          (code == Exit::ok
-                               ? event.text
-                               : "FAILED (" + std::string(outcomeName(outcome)) + "): " + event.text));
-                out.event(JsonObject()
-                              .add("event", "result")
-                              .add("port", labels[std::size_t(event.device)])
-                              .add("ok", code == Exit::ok)
-                              .add("outcome", outcomeName(outcome))
-                              .add("exit", std::int64_t(code))
-                              .add("text", event.text));
+                view.note(shown[i] + ": " +
+                          (code == Exit::ok ? text
+                                            : "FAILED (" + std::string(outcomeName(outcome)) + "): " + text));
+                out.event(resultEvent(labels[i], result, code, text));
                 if (status == Exit::ok) {
                     status = code;
                 }

@@ -21,7 +21,8 @@ struct DeviceEvent {
         repaint,
         message,
         exit,
-        done, // the device's job has ended: `value` is its Outcome, `text` says what it means
+        phase, // the run moved on: `value` is its Phase
+        done,  // the device's job has ended; its result is with the job
     };
     int device = 0;
     Kind kind = Kind::status;
@@ -58,6 +59,7 @@ class QueueSinks : public Sinks {
     void repaint() override { post(DeviceEvent::Kind::repaint, 0, {}); }
     void messageBox(const Message& message) override;
     void exitApplication() override { post(DeviceEvent::Kind::exit, 0, {}); }
+    void enterPhase(Phase phase) override { post(DeviceEvent::Kind::phase, std::int64_t(phase), {}); }
 
   private:
     EventQueue& queue;

@@ -1,33 +1,31 @@
 #pragma once
 
-#include "control/Outcome.h"
+#include "control/Operation.h"
 #include "control/Sinks.h"
+#include "control/UpdateRun.h"
+#include "image/FileCopy.h"
 #include "link/Clock.h"
-#include "link/RS232.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
-
-enum class Operation { update, verify, erase };
 
 struct JobSettings {
     Operation operation = Operation::update;
     std::string port;                  // what the link opens
     std::int32_t initialSpeed = 19200; // the device's speed before the speed switch (by link kind)
     bool speedSwitch = true;
-    bool verify = false; // update: compare the whole image before Finish
-    std::string image;
+    bool verify = false;                         // update: compare the whole image before Finish
+    std::string image;                           // the image file, read and checked by the run ...
+    std::shared_ptr<const FileCopy> loadedImage; // ... unless the caller already did (once for all)
 };
 
-struct JobResult {
-    Outcome outcome = Outcome::none;
-    PortError openError = PortError::none;
-};
+// How a job ended and what the device holds: the run's own result.
+using JobResult = RunResult;
 
-// One device's job, on the calling thread, through a Command of its own: the speed switch and its
-// pause exactly as the window runs them, then the update, or a connect followed by the verify or the
-// erase (the device answers frames only in its update mode). Setting `stop` cancels it promptly.
-// Every pause, the job's own and its Command's, runs on `clock`; tests and benchmarks shorten them.
+// One device's job, on the calling thread: one UpdateRun on a Command of its own, exactly the press of
+// "Update" in the window. Setting `stop` stops it at its next safe point. Every pause, the job's own
+// and its Command's, runs on `clock`; tests and benchmarks shorten them.
 JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bool>& stop,
                  Clock& clock = systemClock());

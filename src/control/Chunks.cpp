@@ -36,10 +36,10 @@ void awaitChunkReply(Session& s) {
         const auto now = s.clock.now();
         elapsed = std::chrono::duration<float>(now - start).count();
         // An empty poll has waited out its read time-out already; a pause after it would only delay
-        // a reply arriving meanwhile. A poll back at once without one (a line that has gone) gets the
-        // pause, so that the wait never spins.
-        if (!link.commandReady() && now - pollStart < std::chrono::milliseconds(Limits::pollTimeoutMs)) {
+        // a reply arriving meanwhile. A poll back at once without one gets the pause, so that the
+        // wait never spins; a line that has gone ends the wait at once.
+        if (!link.commandReady && now - pollStart < pollWait(PollWait::chunk)) {
             s.clock.sleepMs(1);
         }
-    } while (!link.commandReady() && elapsed < float(Limits::chunkReplySeconds) && !s.cancelled());
+    } while (!link.commandReady && elapsed < float(Limits::chunkReplySeconds) && !s.over());
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "control/Link.h"
 #include "control/Session.h"
 #include "image/FileCopy.h"
+#include "link/Link.h"
 
 #include <cstdint>
 

@@ -2,7 +2,6 @@
 
 #include "control/Format.h"
 #include "control/PortErrorText.h"
-#include "image/ImageFile.h"
 #include "link/DeviceCodes.h"
 
 #include <system_error>
@@ -13,6 +12,10 @@ Command::Command(const std::string& portName, std::int32_t baudRate, Sinks& sink
 Command::~Command() {
     cancel();
     waitForWorker();
+}
+
+bool Command::stopRequested() const {
+    return cancelRequested.load() || (sharedStop != nullptr && sharedStop->load());
 }
 
 void Command::changeComPort(const std::string& name) {
@@ -29,15 +32,23 @@ void Command::waitForWorker() {
     }
 }
 
+std::unique_ptr<Protocole> Command::newLink() {
+    auto link = std::make_unique<Protocole>(comPort, BaudRate, clock);
+    link->stopPacing = [this] { return stopRequested(); };
+    return link;
+}
+
+void Command::noteOpenFailure(const Protocole& failed) {
+    lastOpenError = failed.cause();
+    openFailureDetail = portErrorDetail(failed.cause(), failed.systemError(), failed.devicePath());
+}
+
 bool Command::openCom() {
-    protocole = std::make_unique<Protocole>(comPort, BaudRate, clock);
+    protocole = newLink();
     if (!protocole->error) {
-        protocole->timeOut(Limits::pollTimeoutMs);
         return true;
     }
-    lastOpenError = protocole->cause();
-    openFailureDetail =
-        portErrorDetail(protocole->cause(), protocole->systemError(), protocole->devicePath());
+    noteOpenFailure(*protocole);
     protocole.reset();
     return false;
 }
@@ -45,10 +56,6 @@ bool Command::openCom() {
 bool Command::closeCom() {
     protocole.reset();
     return true;
-}
-
-int Command::firmwareExtract(const std::string& path, FileCopy& list) {
-    return ::firmwareExtract(path, list);
 }
 
 void Command::connect() {
@@ -63,6 +70,11 @@ void Command::download() {
 void Command::connectAndDownload() {
     connectionDone = false;
     start([this] { ThreadConnectAndDownload(); }, "Error: connect", false);
+}
+
+void Command::connectAnd(Operation operation) {
+    connectionDone = false;
+    start([this, operation] { ThreadConnectAnd(operation); }, "Error: connect", false);
 }
 
 void Command::verify() {
@@ -82,7 +94,10 @@ void Command::start(std::function<void()> body, const char* caption, bool keepOp
         return; // two workers never share the port
     }
     waitForWorker(); // the previous worker has ended; release its thread
+    lastOpenError = PortError::none;
+    openFailureDetail.clear();
     if (!keepOpenLink || !protocole) {
+        progress.begin(0); // a fresh link: whatever the device held, this run has done nothing yet
         // A link left open by an earlier connect() or eraseAll() would make the exclusive open fail.
         closeCom();
         if (!openCom()) {
@@ -94,15 +109,23 @@ void Command::start(std::function<void()> body, const char* caption, bool keepOp
     }
     outcome = Outcome::none;
     runFileName = fileName;
+    runPreloaded = preloaded;
     cancelRequested = false;
     try {
         trd = std::thread([this, body = std::move(body)] {
             body();
             running = false;
         });
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& error) {
         closeCom();
+        outcome = Outcome::noWorker;
         running = false;
+        Message box;
+        box.text = "Could not start the update: the system refused a new thread.";
+        box.caption = caption;
+        box.icon = MessageIcon::error;
+        box.detail = std::string(error.what()) + ". Close other programs and try again.";
+        sinks.messageBox(box);
     }
 }
 

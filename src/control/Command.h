@@ -1,6 +1,8 @@
 #pragma once
 
+#include "control/Operation.h"
 #include "control/Outcome.h"
+#include "control/RunProgress.h"
 #include "control/Sinks.h"
 #include "image/FileCopy.h"
 #include "link/Clock.h"
@@ -13,18 +15,20 @@
 #include <string>
 #include <thread>
 
+class Session;
+
 // Runs updates: holds the port, the speed and the firmware file name, switches the device's speed,
 // and starts the one background worker that talks to the device (connect, erase, download, verify).
-// The window, the command-line tool and the tests all drive the device through it.
+// A whole press of "Update" is an UpdateRun, which drives a Command.
 //
 // Threads: the setters, the speed switch and the starters are called from one thread (the window's).
 // At most one worker runs; a starter called while one runs does nothing. Workers report through the
-// sinks from their own thread. `cancel()` asks a running worker to stop: every wait checks the flag at
-// each poll (1 ms) or pause slice, and no message box is raised after it, so the worker ends within
-// the longest uninterruptible step (the paced preamble, under 0.2 s) unless the sinks themselves block
-// it. The destructor cancels and joins, so a front end may destroy the Command while a worker runs
-// (for example when its window closes); a front end whose message box may be open at that moment must
-// make its messageBox() return. The sinks and the clock must outlive the Command.
+// sinks from their own thread. `cancel()` asks a running worker (or a speed switch under way) to stop:
+// every wait checks the flag at each poll (1 ms) or pause slice, and no message box is raised after
+// it, so the worker ends within the longest uninterruptible step (under 0.2 s) unless the sinks
+// themselves block it. The destructor cancels and joins, so a front end may destroy the Command while
+// a worker runs (for example when its window closes); a front end whose message box may be open at
+// that moment must make its messageBox() return. The sinks and the clock must outlive the Command.
 class Command {
   public:
     Command(const std::string& portName, std::int32_t baudRate, Sinks& sinks, Clock& clock = systemClock());
@@ -33,7 +37,7 @@ class Command {
     Command& operator=(const Command&) = delete;
 
     std::string fileName;                  // firmware image file; read when a worker starts
-    std::atomic<bool> threadActive{false}; // the connect-and-download worker runs
+    std::atomic<bool> threadActive{false}; // a connect-and-download (or connect-and-operate) worker runs
     std::atomic<bool> connected{false};    // a connect got the handshake Ack; never cleared
     // False from a call of connect() or connectAndDownload() until a connect-and-download worker ends.
     std::atomic<bool> connectionDone{true};
@@ -44,15 +48,28 @@ class Command {
     // Set before download() or connectAndDownload(): compare the whole image on the same link after
     // the last chunk, and send Finish only when it is equal.
     bool verifyBeforeFinish = false;
-    // Why the last open failed, for front ends that say more than the message box.
+    // Why the last open failed (the speed switch's or a starter's), for front ends that say more than
+    // the message box.
     PortError openError() const { return lastOpenError; }
+    const std::string& openErrorDetail() const { return openFailureDetail; }
+
+    // The image the next worker sends, already read and checked by the caller; without one the worker
+    // reads `fileName` itself.
+    void useImage(std::shared_ptr<const FileCopy> image) { preloaded = std::move(image); }
+    // Another stop request to honour besides cancel(), e.g. one shared by several devices' runs. It must
+    // outlive the Command.
+    void alsoStopOn(const std::atomic<bool>& flag) { sharedStop = &flag; }
+    bool stopRequested() const;
 
     void changeComPort(const std::string& name);
     void changeBaudRate2(std::int32_t baud);
     // The two-stage speed switch; runs on the caller's thread for about a second. True when both stages
     // opened the port and sent their speed command. Afterwards the speed is 115200 and no link is open.
-    // Refused (false, nothing changed) while a worker runs: the worker holds the port.
+    // Refused (false, nothing changed) while a worker runs: the worker holds the port. A stage whose
+    // port does not open leaves its cause in openError().
     bool changeBaudRate();
+    // Speed commands the last speed switch sent: 0, 1 or 2.
+    int speedCommandsSent() const { return speedCommands; }
 
     // Starters: each opens the link (eraseAll() keeps one left open by an earlier connect() or
     // eraseAll()) and starts its worker, or shows "Error while connecting to %s !!!" when the port
@@ -62,10 +79,22 @@ class Command {
     void connectAndDownload();
     void verify();
     void eraseAll();
+    // Connect, then the operation on the same link: the device leaves its update mode when the link
+    // closes on some drivers, so the operation never reopens it. An update ends the application
+    // after its final box, as connectAndDownload() does.
+    void connectAnd(Operation operation);
 
     bool busy() const { return running.load() || threadActive.load(); } // a worker runs
     void cancel() { cancelRequested = true; }
-    void waitForWorker(); // returns once the worker started last has ended
+    void resetCancel() { cancelRequested = false; } // a new request begins
+    void waitForWorker();                           // returns once the worker started last has ended
+
+    // What the device acknowledged and how long each phase took, in the run under way or the last one.
+    RunReport report() const { return progress.report(); }
+
+    // "Error while connecting to %s !!!" with the last open failure's cause as its detail.
+    void reportOpenFailure(const char* caption);
+    Sinks& reportsTo() { return sinks; }
 
     const std::string& portName() const { return comPort; }
     std::int32_t baudRate() const { return BaudRate; }
@@ -73,17 +102,23 @@ class Command {
   private:
     bool openCom();
     bool closeCom();
-    static int firmwareExtract(const std::string& path, FileCopy& list);
+    std::unique_ptr<Protocole> newLink();
+    void noteOpenFailure(const Protocole& failed);
 
     void start(std::function<void()> body, const char* caption, bool keepOpenLink);
-    void reportOpenFailure(const char* caption);
+
+    // The image of this run: the one handed over by useImage(), or `fileName` read now into `storage`.
+    // Null when the file cannot be sent, after the file box if `reportProblem`.
+    const FileCopy* runImage(Session& session, FileCopy& storage, bool reportProblem);
 
     void ThreadConnect();
     void ThreadEraseAll();
     bool ThreadDownload();
-    void finishRun(Outcome result); // records the outcome unless the run was cancelled
+    void finishRun(Outcome result); // records the outcome; a failure of a stopped run is `cancelled`
     void ThreadConnectAndDownload();
+    void ThreadConnectAnd(Operation operation);
     void ThreadVerify();
+    void announceUpdated();
 
     std::string comPort;
     std::int32_t BaudRate;
@@ -93,8 +128,13 @@ class Command {
 
     std::atomic<bool> running{false}; // a worker runs, whichever starter began it
     std::atomic<bool> cancelRequested{false};
-    std::string runFileName;       // fileName as it was when the worker started
-    std::string openFailureDetail; // why the last openCom() failed
+    const std::atomic<bool>* sharedStop = nullptr;
+    std::string runFileName; // fileName as it was when the worker started
+    std::shared_ptr<const FileCopy> preloaded;
+    std::shared_ptr<const FileCopy> runPreloaded; // preloaded as it was when the worker started
+    RunProgress progress;
+    std::string openFailureDetail; // why the last open failed
     PortError lastOpenError = PortError::none;
+    int speedCommands = 0;
     std::thread trd;
 };

@@ -4,9 +4,14 @@
 #include "link/DeviceCodes.h"
 
 bool connectDevice(Session& s, std::atomic<bool>& connected) {
+    s.enter(Phase::updateMode);
     s.sinks.setStatusText("Connecting to VTC880 ...");
+    if (s.cancelled()) {
+        return false; // stopped before anything reached the device
+    }
     s.link.purge();
     s.link.sendDownload();
+    s.progress.preambleSent();
     s.pause(Preamble::settleMs);
     // Whatever the device said while it switched modes is not a reply to us.
     s.link.purge();

@@ -7,14 +7,14 @@
 #include "control/Verify.h"
 #include "link/DeviceCodes.h"
 
-#include <chrono>
+#include <filesystem>
 
 namespace {
 
 const char* const idleTitle = " VTC880 - Firmware Update";
 
 bool accepted(const Link& link) {
-    return link.commandReady() && link.command() != Reply::ErrorReply;
+    return link.commandReady && link.command != Reply::ErrorReply;
 }
 
 void reportFailure(Session& s) {
@@ -26,6 +26,7 @@ void reportFailure(Session& s) {
 
 Outcome programImage(Session& s, const FileCopy& image) {
     Link& link = s.link;
+    s.enter(Phase::programming);
     Outcome failure = Outcome::succeeded;
     link.purge();
     if (!handshake(s)) {
@@ -52,12 +53,13 @@ Outcome programImage(Session& s, const FileCopy& image) {
                 break;
             }
             sendChunk(link, Code::ProgramChunk, chunk);
-            link.setCommandReady(false);
+            link.commandReady = false;
             awaitChunkReply(s);
             if (!accepted(link)) {
                 blockOk = false;
                 break;
             }
+            s.progress.chunkAcknowledged(chunk.address(), chunk.length());
             chunk.advance();
             const std::uint64_t done = sent + chunk.sent();
             const int pct = int(double(done) * 100.0 / double(total));
@@ -77,42 +79,59 @@ Outcome programImage(Session& s, const FileCopy& image) {
         }
     }
     s.sinks.setTitle(idleTitle);
-    return s.cancelled() ? Outcome::cancelled : failure;
+    if (!failed) {
+        s.progress.allProgrammed();
+    }
+    return failureOf(s, failure);
 }
 
 void finishUpdate(Session& s) {
+    s.enter(Phase::finish);
     s.link.send(Code::Finish, 1, &finishSelector);
+    if (!s.link.lost()) {
+        s.progress.finishSent();
+    }
 }
 
-void reportUnreadableImage(Session& s) {
-    s.sinks.setStatusText("Coult not open firmware file !");
-    s.message("Coult not open firmware file !", "File error", MessageIcon::error);
+void reportUnreadableImage(Sinks& sinks, const std::string& path, const std::string& problem) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    sinks.setStatusText("Coult not open firmware file !");
+    Message box;
+    box.text = "Coult not open firmware file !";
+    box.caption = "File error";
+    box.icon = MessageIcon::error;
+    box.detail = (error || path.empty() ? path : full.string()) + ": " + problem;
+    sinks.messageBox(box);
 }
 
 Outcome downloadImage(Session& s, const FileCopy& image, bool verifyBeforeFinish) {
     // Programming over a failed erase could leave corrupted firmware reported as updated.
     const EraseResult erase = eraseDevice(s);
+    if (erase != EraseResult::erased) {
+        const Outcome failure = failureOf(s, outcomeOf(erase));
+        if (failure != Outcome::cancelled) {
+            s.message("Firmware update failed !", "Error", MessageIcon::error);
+        }
+        s.sinks.setTitle(idleTitle);
+        return failure;
+    }
     if (s.cancelled()) {
         return Outcome::cancelled;
-    }
-    if (erase != EraseResult::erased) {
-        s.message("Firmware update failed !", "Error", MessageIcon::error);
-        s.sinks.setTitle(idleTitle);
-        return outcomeOf(erase);
     }
     const Outcome programmed = programImage(s, image);
     if (programmed != Outcome::succeeded) {
         return programmed;
     }
     if (verifyBeforeFinish) {
-        const Outcome verified = outcomeOf(verifyImage(s, image));
-        if (s.cancelled()) {
-            return Outcome::cancelled;
-        }
+        const Outcome verified = failureOf(s, outcomeOf(verifyImage(s, image)));
         if (verified != Outcome::succeeded) {
             return verified;
         }
+        if (s.cancelled()) {
+            return Outcome::cancelled;
+        }
     }
     finishUpdate(s);
-    return Outcome::succeeded;
+    return s.link.lost() ? Outcome::portLost : Outcome::succeeded;
 }

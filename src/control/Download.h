@@ -12,7 +12,7 @@
 // box. The title is restored at the end. Succeeded when the handshake and every block succeeded.
 Outcome programImage(Session& session, const FileCopy& image);
 
-// Finish with its one data byte; no reply is awaited.
+// Finish with its one data byte; no reply is awaited. The device counts as updated once it went out.
 void finishUpdate(Session& session);
 
 // Erase, program, (when asked) verify the whole image on the same link, finish. Reports every failure
@@ -21,5 +21,6 @@ void finishUpdate(Session& session);
 // (and, when asked, compared equal to) the whole image.
 Outcome downloadImage(Session& session, const FileCopy& image, bool verifyBeforeFinish = false);
 
-// "Coult not open firmware file !" in the status box and in a message box.
-void reportUnreadableImage(Session& session);
+// "Coult not open firmware file !" in the status box and in a message box whose detail gives the
+// file's full path and what is wrong with it.
+void reportUnreadableImage(Sinks& sinks, const std::string& path, const std::string& problem);

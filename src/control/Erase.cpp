@@ -5,36 +5,33 @@
 #include "link/DeviceCodes.h"
 #include "link/LittleEndian.h"
 
-#include <limits>
-
 namespace {
 
 // Polls with no pause in between until a frame completes or `polls` polls are used.
 void pollFor(Session& s, int polls) {
     int n = 0;
     do {
-        s.link.extract();
+        s.link.extract(pollWait(PollWait::reply));
         ++n;
-    } while (!s.link.commandReady() && n < polls && !s.cancelled());
+    } while (!s.link.commandReady && n < polls && !s.over());
 }
 
 bool validEraseTime(const Link& link) {
-    return link.commandReady() && link.command() == Reply::Ack && link.dataSize() >= 4 &&
-           link.dataCapacity() >= 4;
+    return link.commandReady && link.command == Reply::Ack && link.dataSize >= 4;
 }
 
 } // namespace
 
 std::int32_t usableEraseTime(std::int32_t announcedMs) {
-    constexpr std::int32_t most = std::numeric_limits<std::int32_t>::max() - Limits::eraseExtraPolls;
     if (announcedMs < 0) {
         return 0;
     }
-    return announcedMs > most ? most : announcedMs;
+    return announcedMs > Limits::eraseCeilingMs ? Limits::eraseCeilingMs : announcedMs;
 }
 
 EraseResult eraseDevice(Session& s) {
     Link& link = s.link;
+    s.enter(Phase::erase);
     s.sinks.setStatusText("");
     s.sinks.setProgressValue(0);
     link.purge();
@@ -44,25 +41,30 @@ EraseResult eraseDevice(Session& s) {
         return EraseResult::handshakeFailed;
     }
 
-    s.sinks.setStatusText("Calculating erase time ...");
-    link.setCommandReady(false);
-    {
-        const ReplyPolls replyPolls(link);
-        link.send(Code::EraseTimeQuery, 0, nullptr);
-        pollFor(s, Limits::eraseTimePolls);
+    // A stop request seen now still leaves the device as it was; once EraseAll is out it is too late.
+    if (s.cancelled()) {
+        return EraseResult::handshakeFailed;
     }
+    s.sinks.setStatusText("Calculating erase time ...");
+    link.commandReady = false;
+    link.send(Code::EraseTimeQuery, 0, nullptr);
+    pollFor(s, Limits::eraseTimePolls);
     if (!validEraseTime(link)) {
         s.sinks.setStatusText("Communication time out !");
         return EraseResult::noEraseTime;
     }
 
-    const std::int32_t eraseMs = usableEraseTime(std::int32_t(le::get32(link.data())));
+    if (s.cancelled()) {
+        return EraseResult::noEraseTime;
+    }
+    const std::int32_t eraseMs = usableEraseTime(std::int32_t(le::get32(link.data.get())));
     s.sinks.setStatusText("Erasing (" + oneDecimal(eraseMs / 1000.0) + " seconds) ...");
     s.sinks.setProgressMaximum(eraseMs);
     s.sinks.setProgressValue(0);
     const std::uint32_t t0 = s.clock.tickCount();
-    link.setCommandReady(false);
+    link.commandReady = false;
     link.send(Code::EraseAll, 0, nullptr);
+    s.progress.eraseSent();
 
     // Bounded by polls, not by the clock: roughly the announced time plus five seconds of silence.
     // The progress bar follows the clock and stops once the announced time has passed.
@@ -75,9 +77,10 @@ EraseResult eraseDevice(Session& s) {
         if (elapsed < std::uint32_t(eraseMs)) {
             s.sinks.setProgressValue(std::int32_t(elapsed));
         }
-    } while (!link.commandReady() && n < pollLimit && !s.cancelled());
+    } while (!link.commandReady && n < pollLimit && !s.over());
 
-    if (link.commandReady() && link.command() != Reply::ErrorReply) {
+    if (link.commandReady && link.command != Reply::ErrorReply) {
+        s.progress.eraseAcknowledged();
         s.sinks.setStatusText("Firmware erased");
         return EraseResult::erased;
     }

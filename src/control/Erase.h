@@ -15,6 +15,6 @@ enum class EraseResult {
 // device answers. The outcome shows in the status box; the link stays open.
 EraseResult eraseDevice(Session& session);
 
-// The announced erase time as the wait uses it: a negative time counts as 0, and a time so large that
-// the poll bound (time + 5000) would leave the 32-bit range is cut down to fit.
+// The announced erase time as the wait uses it: a negative time counts as 0, and none is longer than
+// Limits::eraseCeilingMs; an erase that takes longer fails.
 std::int32_t usableEraseTime(std::int32_t announcedMs);

@@ -30,3 +30,11 @@ std::string oneDecimal(double value) {
     }
     return std::string(buffer, result.ptr);
 }
+
+std::string groupedThousands(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) {
+        digits.insert(at - 3, 1, ',');
+    }
+    return digits;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // printf-style formatting into a string of whatever length the result needs.
@@ -7,3 +8,6 @@ std::string formatText(const char* format, ...) __attribute__((format(printf, 1,
 
 // value with one decimal place and a '.' whatever the process locale (a GUI may set one).
 std::string oneDecimal(double value);
+
+// 1234567 as "1,234,567": byte counts a person reads at a glance.
+std::string groupedThousands(std::uint64_t value);

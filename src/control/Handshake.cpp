@@ -4,22 +4,21 @@
 
 bool handshake(Session& s) {
     Link& link = s.link;
-    const ReplyPolls replyPolls(link);
     int polls = 0;
     while (true) {
-        link.setCommandReady(false);
+        link.commandReady = false;
         link.send(Code::Handshake, 0, nullptr);
         do {
-            link.extract();
+            link.extract(pollWait(PollWait::reply));
             ++polls;
-        } while (!link.commandReady() && polls < Limits::handshakePolls && !s.cancelled());
-        if (!link.commandReady() || polls >= Limits::handshakePolls) {
+        } while (!link.commandReady && polls < Limits::handshakePolls && !s.over());
+        if (!link.commandReady || polls >= Limits::handshakePolls) {
             return false;
         }
-        if (link.command() == Reply::Ack) {
+        if (link.command == Reply::Ack) {
             return true;
         }
-        if (s.cancelled()) {
+        if (s.over()) {
             return false;
         }
     }

@@ -15,7 +15,21 @@ enum class Outcome {
     programFailed, // a chunk was refused or not answered in time
     verifyFailed,  // the device's memory differs from the image
     cancelled,     // the run was asked to stop
+    portLost,      // the port went away during the run (adapter unplugged, line hung up)
+    noWorker,      // the system would not start the worker thread
 };
+
+// A failure as the run ends it: a run asked to stop ends as cancelled, one whose port has gone as
+// portLost, whatever step noticed it first.
+inline Outcome failureOf(const Session& session, Outcome failure) {
+    if (failure == Outcome::succeeded) {
+        return failure;
+    }
+    if (session.cancelled()) {
+        return Outcome::cancelled;
+    }
+    return session.link.lost() ? Outcome::portLost : failure;
+}
 
 inline Outcome outcomeOf(EraseResult result) {
     switch (result) {

@@ -1,47 +1,52 @@
 #pragma once
 
-#include "control/Link.h"
+#include "control/Phase.h"
+#include "control/RunProgress.h"
 #include "control/Sinks.h"
 #include "link/Clock.h"
+#include "link/Link.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
-// What one worker run works with: the open link, where it reports, the time source, and the flag
-// that asks it to stop. Every wait of a worker checks the flag at each poll or pause slice, so a run
-// ends within one poll once it is set.
+// What one worker run works with: the open link, where it reports, the time source, the stop request,
+// and the record of what the device has acknowledged. Every wait of a worker checks the stop request
+// at each poll or pause slice, so a run ends within one poll once it is made.
 class Session {
   public:
-    Session(Link& link, Sinks& sinks, Clock& clock, const std::atomic<bool>& cancel);
-    Session(Link& link, Sinks& sinks, Clock& clock); // never cancelled
+    Session(Link& link, Sinks& sinks, Clock& clock, std::function<bool()> stopRequested,
+            RunProgress& progress);
+    Session(Link& link, Sinks& sinks, Clock& clock, const std::atomic<bool>& cancel); // own progress
+    Session(Link& link, Sinks& sinks, Clock& clock);                                  // never cancelled
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     Link& link;
     Sinks& sinks;
     Clock& clock;
 
-    bool cancelled() const { return cancel.load(); }
+  private:
+    RunProgress ownProgress; // for a session that nobody else follows
+
+  public:
+    RunProgress& progress;
+
+    bool cancelled() const { return stopRequested(); }
+    // The run can go no further: asked to stop, or the port has gone.
+    bool over() const { return cancelled() || link.lost(); }
 
     // A pause that ends early once the run is cancelled.
     void pause(int milliseconds);
-    // A message box, unless the run is cancelled: then nobody is left to dismiss it.
+    // A message box, unless the run is cancelled: then nobody is left to dismiss it. Once the device's
+    // firmware has been touched, its detail says what the device now holds.
     void message(const std::string& text, const std::string& caption, MessageIcon icon);
+    // The run moves on to `phase`.
+    void enter(Phase phase);
 
   private:
-    const std::atomic<bool>& cancel;
-};
-
-// Lengthens each poll's wait for the handshake and the erase-time query (see
-// Limits::replyPollTimeoutMs), and sets it back to the link's usual 1 ms when the wait is over.
-class ReplyPolls {
-  public:
-    explicit ReplyPolls(Link& link);
-    ~ReplyPolls();
-    ReplyPolls(const ReplyPolls&) = delete;
-    ReplyPolls& operator=(const ReplyPolls&) = delete;
-
-  private:
-    Link& link;
+    std::function<bool()> stopRequested;
 };
 
 // Progress values are 32-bit; larger counts show as full.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control/Phase.h"
+
 #include <cstdint>
 #include <string>
 
@@ -26,4 +28,7 @@ class Sinks {
     // Returns once the user has dismissed the box.
     virtual void messageBox(const Message& message) = 0;
     virtual void exitApplication() = 0;
+    // The run has moved on to `phase`. For front ends that show phases rather than the status texts;
+    // the window has no use for it.
+    virtual void enterPhase(Phase phase) { (void)phase; }
 };

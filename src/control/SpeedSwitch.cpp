@@ -3,19 +3,24 @@
 
 // Two stages, each on a fresh open: the first command at the speed the device runs at now (19200 on a
 // first RS-232 request, 921600 on USB), the second at the speed the first one selected. Nothing is read:
-// the device does not answer speed commands.
+// the device does not answer speed commands. A stage whose port does not open keeps its cause.
 bool Command::changeBaudRate() {
     if (busy()) {
         return false;
     }
     closeCom(); // a link left open by connect() or eraseAll() would refuse the exclusive opens
+    lastOpenError = PortError::none;
+    openFailureDetail.clear();
+    speedCommands = 0;
 
     bool stageOne = false;
-    protocole = std::make_unique<Protocole>(comPort, BaudRate, clock);
+    protocole = newLink();
     if (!protocole->error) {
-        protocole->timeOut(Limits::pollTimeoutMs);
         protocole->changeBaudRate(1, Speed::update);
         stageOne = true;
+        ++speedCommands;
+    } else {
+        noteOpenFailure(*protocole);
     }
     closeCom();
 
@@ -24,13 +29,15 @@ bool Command::changeBaudRate() {
     }
 
     bool result = false;
-    protocole = std::make_unique<Protocole>(comPort, BaudRate, clock);
+    protocole = newLink();
     if (!protocole->error) {
-        protocole->timeOut(Limits::pollTimeoutMs);
         if (stageOne) {
             protocole->changeBaudRate(2, Speed::update);
             result = true;
+            ++speedCommands;
         }
+    } else if (lastOpenError == PortError::none) {
+        noteOpenFailure(*protocole);
     }
     closeCom();
 

@@ -8,7 +8,7 @@
 namespace {
 
 // Compares one block; true when every chunk was answered and none with ErrorReply.
-bool verifyBlock(Session& s, const FileBlock& block) {
+bool verifyBlock(Session& s, const FileBlock& block, int index) {
     Link& link = s.link;
     const unsigned long long sizeKo = block.size >> 10;
     s.sinks.setStatusText(formatText("Verifying 0ko / %lluko", sizeKo));
@@ -20,11 +20,16 @@ bool verifyBlock(Session& s, const FileBlock& block) {
             return false;
         }
         sendChunk(link, Code::VerifyChunk, chunk);
-        link.setCommandReady(false);
+        link.commandReady = false;
         awaitChunkReply(s);
-        if (!link.commandReady() || link.command() == Reply::ErrorReply) {
+        if (!link.commandReady || link.command == Reply::ErrorReply) {
+            if (!s.over()) {
+                s.progress.verifyRefused(
+                    {index, chunk.address(), chunk.sent(), chunk.length(), link.commandReady});
+            }
             return false;
         }
+        s.progress.verified(chunk.length());
         chunk.advance();
         s.sinks.setStatusText(
             formatText("Verifying %lluko / %lluko", (unsigned long long)(chunk.sent() >> 10), sizeKo));
@@ -38,6 +43,7 @@ bool verifyBlock(Session& s, const FileBlock& block) {
 } // namespace
 
 VerifyResult verifyImage(Session& s, const FileCopy& image) {
+    s.enter(Phase::verify);
     s.link.purge();
     s.sinks.setStatusText("Connecting to VTC880 ...");
     if (!handshake(s)) {
@@ -45,7 +51,7 @@ VerifyResult verifyImage(Session& s, const FileCopy& image) {
         return VerifyResult::handshakeFailed;
     }
     for (int b = 0; b < image.count; ++b) {
-        if (!verifyBlock(s, image.blocks[b])) {
+        if (!verifyBlock(s, image.blocks[b], b)) {
             s.sinks.setStatusText("Verification failed");
             return VerifyResult::differs;
         }

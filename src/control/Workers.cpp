@@ -2,38 +2,67 @@
 #include "control/Connect.h"
 #include "control/Download.h"
 #include "control/Erase.h"
-#include "control/ProtocoleLink.h"
 #include "control/Session.h"
 #include "control/Verify.h"
+#include "image/ImageCheck.h"
 
 // The worker bodies: each runs one operation on the link its starter opened.
 
 void Command::finishRun(Outcome result) {
-    outcome = cancelRequested ? Outcome::cancelled : result;
+    progress.end(clock.now());
+    // A run that got to its end is not undone by a stop asked at the last moment.
+    outcome = stopRequested() && result != Outcome::succeeded ? Outcome::cancelled : result;
+}
+
+const FileCopy* Command::runImage(Session& session, FileCopy& storage, bool reportProblem) {
+    if (runPreloaded) {
+        progress.setImageBytes(runPreloaded->totalSize());
+        return runPreloaded.get();
+    }
+    const LoadedImage loaded = loadImage(runFileName, storage);
+    if (!loaded.ok()) {
+        if (reportProblem && !session.cancelled()) {
+            reportUnreadableImage(sinks, runFileName, loaded.problem);
+        }
+        return nullptr;
+    }
+    progress.setImageBytes(storage.totalSize());
+    return &storage;
+}
+
+void Command::announceUpdated() {
+    if (stopRequested()) {
+        return;
+    }
+    Message box;
+    box.text = "Firmware updated !\nClick OK to close VTC880 Firmware Updater";
+    box.caption = "VTC880 updated";
+    box.icon = MessageIcon::information;
+    sinks.messageBox(box);
+    sinks.exitApplication();
 }
 
 void Command::ThreadConnect() {
-    ProtocoleLink link(*protocole);
-    Session session(link, sinks, clock, cancelRequested);
-    finishRun(connectDevice(session, connected) ? Outcome::succeeded : Outcome::noAnswer);
+    Session session(
+        *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+    const bool connectedNow = connectDevice(session, connected);
+    finishRun(failureOf(session, connectedNow ? Outcome::succeeded : Outcome::noAnswer));
 }
 
 void Command::ThreadEraseAll() {
-    ProtocoleLink link(*protocole);
-    Session session(link, sinks, clock, cancelRequested);
-    finishRun(outcomeOf(eraseDevice(session)));
+    Session session(
+        *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+    finishRun(failureOf(session, outcomeOf(eraseDevice(session))));
 }
 
 bool Command::ThreadDownload() {
     Outcome result = Outcome::imageError;
     {
-        ProtocoleLink link(*protocole);
-        Session session(link, sinks, clock, cancelRequested);
-        FileCopy image;
-        if (firmwareExtract(runFileName, image) != 0) {
-            reportUnreadableImage(session);
-        } else {
-            result = downloadImage(session, image, verifyBeforeFinish);
+        Session session(
+            *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+        FileCopy storage;
+        if (const FileCopy* image = runImage(session, storage, true)) {
+            result = downloadImage(session, *image, verifyBeforeFinish);
         }
     }
     closeCom();
@@ -42,29 +71,37 @@ bool Command::ThreadDownload() {
 }
 
 void Command::ThreadConnectAndDownload() {
+    ThreadConnectAnd(Operation::update);
+}
+
+void Command::ThreadConnectAnd(Operation operation) {
     threadActive = true;
-    bool connectedNow = false;
+    Outcome result = Outcome::noAnswer;
     {
-        ProtocoleLink link(*protocole);
-        Session session(link, sinks, clock, cancelRequested);
+        Session session(
+            *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
         // Only this run's connect counts: `connected` stays set from any earlier success.
-        connectedNow = connectDevice(session, connected);
-        if (connectedNow) {
+        if (connectDevice(session, connected)) {
             session.pause(100);
+            FileCopy storage;
+            const FileCopy* image =
+                operation == Operation::erase ? nullptr : runImage(session, storage, true);
+            if (operation == Operation::erase) {
+                result = outcomeOf(eraseDevice(session));
+            } else if (image == nullptr) {
+                result = Outcome::imageError;
+            } else if (operation == Operation::verify) {
+                result = outcomeOf(verifyImage(session, *image));
+            } else {
+                result = downloadImage(session, *image, verifyBeforeFinish);
+            }
         }
+        result = failureOf(session, result);
     }
-    if (connectedNow) {
-        if (ThreadDownload() && !cancelRequested) {
-            Message box;
-            box.text = "Firmware updated !\nClick OK to close VTC880 Firmware Updater";
-            box.caption = "VTC880 updated";
-            box.icon = MessageIcon::information;
-            sinks.messageBox(box);
-            sinks.exitApplication();
-        }
-    } else {
-        closeCom();
-        finishRun(Outcome::noAnswer);
+    closeCom();
+    finishRun(result);
+    if (operation == Operation::update && outcome == Outcome::succeeded) {
+        announceUpdated();
     }
     connectionDone = true;
     threadActive = false;
@@ -72,11 +109,11 @@ void Command::ThreadConnectAndDownload() {
 
 void Command::ThreadVerify() {
     {
-        ProtocoleLink link(*protocole);
-        Session session(link, sinks, clock, cancelRequested);
-        FileCopy image;
-        finishRun(firmwareExtract(runFileName, image) == 0 ? outcomeOf(verifyImage(session, image))
-                                                           : Outcome::imageError);
+        Session session(
+            *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+        FileCopy storage;
+        const FileCopy* image = runImage(session, storage, false); // a verify shows nothing of it
+        finishRun(image ? failureOf(session, outcomeOf(verifyImage(session, *image))) : Outcome::imageError);
     }
     closeCom();
 }

@@ -61,16 +61,12 @@ constexpr std::int32_t update = 115200;
 
 // How long the updater waits for each reply.
 namespace Limits {
-constexpr int handshakePolls = 10;        // over all re-sends of one handshake loop
-constexpr int eraseTimePolls = 10;        // EraseTimeQuery
-constexpr int eraseExtraPolls = 5000;     // EraseAll: announced time in ms plus this many polls
+constexpr int handshakePolls = 10;    // over all re-sends of one handshake loop
+constexpr int eraseTimePolls = 10;    // EraseTimeQuery
+constexpr int eraseExtraPolls = 5000; // EraseAll: announced time in ms plus this many polls
+// The longest erase the updater waits for, whatever the device announces: a whole firmware erase
+// takes seconds; an announced 0x7FFFFFFF ms (about 25 days) is a fault, not a time to wait.
+constexpr std::int32_t eraseCeilingMs = 5 * 60 * 1000;
 constexpr double chunkReplySeconds = 3.0; // each ProgramChunk and VerifyChunk
-constexpr int pollTimeoutMs = 1;          // read time-out of a link in use
-// Read time-out of each poll of the handshake and of the erase-time query, the waits counted in ten
-// polls. A poll that receives bytes ends as soon as its frame is complete; only silent polls last this
-// long. At 1 ms the ten polls gave a reply about 10 ms, less than a USB adapter may hold bytes back
-// (16 ms) or a busy machine may take to schedule the device's side; the updater's first system ran
-// its 1 ms waits on a timer of about 16 ms.
-constexpr int replyPollTimeoutMs = 16;
-constexpr int openTimeoutMs = 100; // read time-out right after opening
+constexpr int openTimeoutMs = 100; // read time-out right after opening; each poll sets its own (Link.h)
 } // namespace Limits

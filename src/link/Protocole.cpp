@@ -3,19 +3,22 @@
 #include "link/DeviceCodes.h"
 #include "link/LittleEndian.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 Protocole::Protocole(const std::string& portName, std::int32_t baudRate, Clock& clock)
-    : RS232(portName, baudRate), data(std::make_unique<std::uint8_t[]>(Frame::receiveCapacity)),
-      clock(clock) {
+    : RS232(portName, baudRate), clock(clock) {
     purge();
 }
 
 Protocole::~Protocole() = default;
+
+void Protocole::purge() {
+    RS232::purge();
+}
 
 void Protocole::send(std::uint16_t code, std::uint32_t size, const std::uint8_t* payload) {
     if ((size > 0 && payload == nullptr) || size > UINT32_MAX - Frame::sentHeaderSize - Frame::trailerSize)
@@ -36,19 +39,25 @@ void Protocole::send(std::uint16_t code, std::uint32_t size, const std::uint8_t*
     write(frame.data(), std::uint32_t(frame.size()), &written);
 }
 
-void Protocole::extract() {
-    // A line that never falls quiet (noise, a device talking at another speed) must not hold the
-    // caller, whose limits count polls: a poll also ends after twice the read time-out while bytes
-    // keep coming. A frame cut there goes on in the next poll, since the parser keeps its place.
-    const auto end = std::chrono::steady_clock::now() + 2 * std::chrono::milliseconds(readTimeOut());
+void Protocole::extract(std::chrono::milliseconds wait) {
+    const auto ms = std::uint32_t(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
+    if (readTimeOut() != ms)
+        timeOut(ms);
+    // A line that never falls quiet (noise, a device talking at another speed) must not hold a caller
+    // whose limits count polls. A frame cut at the poll's end goes on in the next poll, since the
+    // parser keeps its place.
+    const auto end = clock.now() + 2 * wait;
     std::uint32_t got;
     do {
         std::uint8_t byte = 0;
         got = 0;
-        read(&byte, 1, &got);
+        if (read(&byte, 1, &got) == 0) {
+            gone = !error; // a port that never opened has not gone anywhere
+            return;
+        }
         if (got != 0)
             parse(byte);
-    } while (got != 0 && !commandReady && std::chrono::steady_clock::now() < end);
+    } while (got != 0 && !commandReady && clock.now() < end);
 }
 
 void Protocole::parse(std::uint8_t byte) {
@@ -105,14 +114,19 @@ void Protocole::parse(std::uint8_t byte) {
     }
 }
 
-void Protocole::sendDownload() {
-    for (const char* text : {Preamble::firmwareUpdate, Preamble::enterUpdate}) {
-        for (const char* c = text; *c != '\0'; ++c) {
-            std::uint32_t written = 0;
-            write(c, 1, &written);
-            clock.sleepMs(Preamble::charPauseMs);
-        }
+void Protocole::paced(const char* text, int pauseMs) {
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (stopPacing && stopPacing())
+            return;
+        std::uint32_t written = 0;
+        write(c, 1, &written);
+        clock.sleepMs(pauseMs);
     }
+}
+
+void Protocole::sendDownload() {
+    paced(Preamble::firmwareUpdate, Preamble::charPauseMs);
+    paced(Preamble::enterUpdate, Preamble::charPauseMs);
 }
 
 void Protocole::changeBaudRate(int a, int b) {
@@ -122,10 +136,5 @@ void Protocole::changeBaudRate(int a, int b) {
         return;
     std::string text(std::size_t(length) + 1, '\0');
     std::snprintf(text.data(), text.size(), Preamble::speedFormat, a, b);
-    text.resize(std::size_t(length));
-    for (const char c : text) {
-        std::uint32_t written = 0;
-        write(&c, 1, &written);
-        clock.sleepMs(Preamble::speedCharPauseMs);
-    }
+    paced(text.c_str(), Preamble::speedCharPauseMs);
 }

@@ -64,15 +64,33 @@ INSTANTIATE_TEST_SUITE_P(
         ToolCase{"updateWithVerify", "update fw.hex --simulate --verify --line-model", 0,
                  "simulated: updated"},
         ToolCase{"verifyAnUnprogrammedDevice", "verify fw.hex" + fast, 8,
-                 "FAILED (verify failed): the device's memory differs from the image"},
+                 "FAILED (verify failed): the device's memory differs from the image at block 1 of 3, word "
+                 "0x50002, bytes 0..3 of the block; nothing was erased"},
         ToolCase{"erase", "erase" + fast, 0, "simulated: erased"},
         ToolCase{"silentDevice", "update fw.hex" + fast + " --silent", 5,
-                 "the device does not answer: check the link choice"},
-        ToolCase{"eraseRefused", "update fw.hex" + fast + " --error-on-erase", 6, "FAILED (erase failed)"},
+                 "the device does not answer: check the link choice (--link rs232 for a serial cable, --link "
+                 "usb for the USB link), the cable, and that the device is powered; nothing was erased: the "
+                 "device still holds its firmware"},
+        ToolCase{"eraseRefused", "update fw.hex" + fast + " --error-on-erase", 6,
+                 "FAILED (erase failed): the device did not complete the erase; the erase was sent but did "
+                 "not complete: the device may no longer hold working firmware; run the update again"},
+        ToolCase{"eraseTimeQueryUnanswered", "update fw.hex" + fast + " --silent-on EraseTimeQuery", 5,
+                 "FAILED (no answer): the device stopped answering during the erase; nothing was erased"},
+        // After the version block and the first chunk of the next block: 104 bytes, the last at word
+        // 0x100 + 99 / 2.
         ToolCase{"chunkRefused", "update fw.hex" + fast + " --error-on-chunk 2", 7,
-                 "programming stopped part-way: the device holds incomplete firmware"},
-        ToolCase{"cellThatDoesNotHold", "update fw.hex --verify" + fast + " --corrupt-chunk 2", 8,
-                 "Finish was not sent"},
+                 "FAILED (programming failed): programming stopped: the device refused a chunk or did not "
+                 "answer it in time; the device holds only part of the new firmware (104 of 555 bytes, up "
+                 "to word 0x131): run the update again before using it"},
+        ToolCase{"portLostMidway", "update fw.hex" + fast + " --hang-up-after 3", 4,
+                 "FAILED (port lost): the port went away during the programming (adapter unplugged or line "
+                 "hung up?); the device holds only part of the new firmware (204 of 555 bytes"},
+        // The third chunk: the second of the 250-byte block.
+        ToolCase{
+            "cellThatDoesNotHold", "update fw.hex --verify" + fast + " --corrupt-chunk 2", 8,
+            "the device's memory differs from the image at block 2 of 3 (SOURCE_1 of its recipe), word "
+            "0x132, bytes 100..199 of the block; Finish was not sent; the device holds the whole image but "
+            "the update was not finished"},
         ToolCase{"missingPort", "update fw.hex --no-speed-switch --port /dev/vtc880-no-such-port", 4,
                  "no such port"},
         ToolCase{"missingImage", "update missing.hex --simulate", 3, "missing.hex: cannot open the file"},
@@ -87,6 +105,10 @@ TEST_F(DeviceCommand, UpdateLeavesTheImageInTheDevice) {
     ASSERT_TRUE(device.start());
     const ToolRun run = runTool("update fw.hex --verify --port " + device.portPath());
     EXPECT_EQ(run.status, 0) << run.out << run.err;
+    // Finish awaits no reply: the device may still be reading it when the tool has ended.
+    for (int wait = 0; wait < 500 && !device.finished(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_TRUE(device.finished());
     FileCopy image;
     ASSERT_EQ(firmwareExtract("fw.hex", image), 0);

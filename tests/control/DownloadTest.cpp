@@ -3,6 +3,7 @@
 #include "Rig.h"
 #include "link/DeviceCodes.h"
 
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -139,19 +140,19 @@ TEST(Download, SilentChunkFailsAfterThreeSeconds) {
 // taken as soon as it arrives. Only a poll that comes back at once without a reply (a line that has
 // gone) is followed by a pause, so that the wait never spins.
 TEST(Download, PausesOnlyAfterAPollThatDidNotWait) {
-    for (const bool dead : {false, true}) {
+    for (const bool quick : {false, true}) {
         Rig rig;
         const FileCopy image = makeImage({{250, 0x100}});
-        rig.device.script = [dead](const SentFrame& f, int nth) {
-            const std::vector<Poll> polls = dead
-                                                ? std::vector<Poll>{deadLine(), deadLine(), reply(Reply::Ack)}
-                                                : after(2, reply(Reply::Ack));
+        rig.device.script = [quick](const SentFrame& f, int nth) {
+            const std::vector<Poll> polls =
+                quick ? std::vector<Poll>{quickPoll(), quickPoll(), reply(Reply::Ack)}
+                      : after(2, reply(Reply::Ack));
             return nth == 1 ? answerTo(f, Code::ProgramChunk, polls) : std::nullopt;
         };
 
         EXPECT_EQ(downloadImage(rig.session, image), Outcome::succeeded);
 
-        EXPECT_EQ(rig.clock.sleeps, dead ? 2 : 0) << "dead: " << dead;
+        EXPECT_EQ(rig.clock.sleeps, quick ? 2 : 0) << "quick: " << quick;
     }
 }
 
@@ -242,11 +243,13 @@ TEST(Download, ImageWithoutBlocksStillFinishes) {
                 ElementsAre("max:0", "value:0", "title: VTC880 - Firmware Update"));
 }
 
-TEST(Download, UnreadableImageIsReportedInStatusAndBox) {
+TEST(Download, UnreadableImageIsReportedInStatusAndBoxWithItsFullPath) {
     Rig rig;
-    reportUnreadableImage(rig.session);
+    reportUnreadableImage(rig.sinks, "firmware.hex", "cannot open the file: check the path");
     EXPECT_THAT(rig.sinks.all(), ElementsAre("status:Coult not open firmware file !",
                                              "box:Coult not open firmware file !|File error|error"));
+    const std::string full = (std::filesystem::current_path() / "firmware.hex").string();
+    EXPECT_EQ(rig.sinks.messages().at(0).detail, full + ": cannot open the file: check the path");
 }
 
 TEST(Download, CancelStopsAtTheChunkWithoutABoxOrFinish) {
@@ -286,18 +289,25 @@ TEST(Download, CancelStopsBetweenChunksWhenEveryReplyComesAtOnce) {
 }
 
 // The handshake and the erase-time query give each silent poll longer than the 1 ms of the other
-// waits, and leave the link at 1 ms afterwards.
+// waits.
 TEST(Download, ShortReplyWaitsUseLongerPolls) {
     Rig rig;
-    std::vector<std::uint32_t> timeouts;
+    std::vector<std::size_t> firstPollAfter; // of each frame sent
     rig.device.script = [&](const SentFrame&, int) -> std::optional<std::vector<Poll>> {
-        timeouts.push_back(rig.link.pollTimeoutMs);
+        firstPollAfter.push_back(rig.link.waits.size());
         return std::nullopt;
     };
     EXPECT_EQ(downloadImage(rig.session, makeImage({{3, 0x100}})), Outcome::succeeded);
-    // Frames in order: Handshake, EraseTimeQuery, EraseAll, Handshake, ProgramChunk, Finish.
-    EXPECT_THAT(timeouts, ElementsAre(16u, 16u, 1u, 16u, 1u, 1u));
-    EXPECT_EQ(rig.link.pollTimeoutMs, 1u);
+    // Frames in order: Handshake, EraseTimeQuery, EraseAll, Handshake, ProgramChunk, then Finish,
+    // which is not waited for.
+    std::vector<std::chrono::milliseconds> waits;
+    for (std::size_t k = 0; k + 1 < firstPollAfter.size(); ++k) {
+        waits.push_back(rig.link.waits.at(firstPollAfter[k]));
+    }
+    const auto reply = pollWait(PollWait::reply);
+    const auto chunk = pollWait(PollWait::chunk);
+    EXPECT_GT(reply, chunk);
+    EXPECT_THAT(waits, ElementsAre(reply, reply, chunk, reply, chunk));
 }
 
 } // namespace

@@ -91,18 +91,27 @@ TEST(Erase, ZeroTimeLeavesTheProgressBarStill) {
     EXPECT_THAT(callsAfter(rig.sinks, "max:0"), ElementsAre("value:0", "status:Firmware erased"));
 }
 
-TEST(Erase, HugeTimeIsCappedSoThePollBoundCannotOverflow) {
+// An announced time no erase can mean (0x7FFFFFFF ms is about 25 days) is waited for only up to the
+// ceiling; a device that has not answered by then has failed its erase.
+TEST(Erase, AnnouncedTimeIsBoundedByTheCeiling) {
     constexpr std::int32_t most = std::numeric_limits<std::int32_t>::max();
-    EXPECT_EQ(usableEraseTime(most), most - Limits::eraseExtraPolls);
-    EXPECT_EQ(usableEraseTime(most - Limits::eraseExtraPolls), most - Limits::eraseExtraPolls);
-    EXPECT_EQ(usableEraseTime(most - Limits::eraseExtraPolls - 1), most - Limits::eraseExtraPolls - 1);
+    EXPECT_EQ(usableEraseTime(most), Limits::eraseCeilingMs);
+    EXPECT_EQ(usableEraseTime(Limits::eraseCeilingMs), Limits::eraseCeilingMs);
+    EXPECT_EQ(usableEraseTime(900), 900);
     EXPECT_EQ(usableEraseTime(std::numeric_limits<std::int32_t>::min()), 0);
 
-    Rig rig;
-    rig.device.eraseTimeMs = most; // the sanitizer build catches a signed overflow of the bound
-    EXPECT_EQ(eraseDevice(rig.session), EraseResult::erased);
-    EXPECT_TRUE(rig.sinks.has("status:Erasing (2147478.6 seconds) ..."));
-    EXPECT_TRUE(rig.sinks.has("max:" + std::to_string(most - Limits::eraseExtraPolls)));
+    Rig quick;
+    quick.device.eraseTimeMs = most; // the sanitizer build catches a signed overflow of the bound
+    EXPECT_EQ(eraseDevice(quick.session), EraseResult::erased);
+    EXPECT_TRUE(quick.sinks.has("status:Erasing (300.0 seconds) ..."));
+    EXPECT_TRUE(quick.sinks.has("max:" + std::to_string(Limits::eraseCeilingMs)));
+
+    Rig never;
+    never.device.eraseTimeMs = most;
+    never.device.script = [](const SentFrame& f, int) { return answerTo(f, Code::EraseAll, {}); };
+    EXPECT_EQ(eraseDevice(never.session), EraseResult::eraseFailed);
+    EXPECT_EQ(never.link.pollsSinceSend, Limits::eraseCeilingMs + Limits::eraseExtraPolls);
+    EXPECT_EQ(never.sinks.of("status").back(), "Erasing failed !");
 }
 
 struct EraseFailureCase {

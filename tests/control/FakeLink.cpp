@@ -3,10 +3,15 @@
 #include "link/DeviceCodes.h"
 #include "link/LittleEndian.h"
 
+#include <algorithm>
 #include <cstdio>
 
 Poll silence() {
     return Poll{};
+}
+
+Poll quickPoll() {
+    return Poll{Poll::quick, 0, {}};
 }
 
 Poll deadLine() {
@@ -56,30 +61,39 @@ void FakeLink::send(std::uint16_t code, std::uint32_t size, const std::uint8_t* 
     }
 }
 
-void FakeLink::extract() {
+void FakeLink::extract(std::chrono::milliseconds wait) {
     ++polls;
     ++pollsSinceSend;
+    waits.push_back(wait);
+    if (gone) {
+        return;
+    }
     if (pending.empty()) {
-        clock.advance(std::chrono::milliseconds(1));
+        clock.advance(wait);
         return;
     }
     Poll p = std::move(pending.front());
     pending.pop_front();
     switch (p.kind) {
     case Poll::nothing:
-        clock.advance(std::chrono::milliseconds(1));
+        clock.advance(wait);
         break;
     case Poll::frame:
-        cmd = p.command;
-        bytes = std::move(p.data);
-        ready = true;
+        command = p.command;
+        dataSize = std::uint32_t(p.data.size());
+        std::copy(p.data.begin(),
+                  p.data.begin() + std::min<std::size_t>(p.data.size(), Frame::receiveCapacity), data.get());
+        commandReady = true;
         break;
     case Poll::corrupt:
-        cmd = p.command;
-        ready = false;
-        clock.advance(std::chrono::milliseconds(1));
+        command = p.command;
+        commandReady = false;
+        clock.advance(wait);
+        break;
+    case Poll::quick:
         break;
     case Poll::dead:
+        gone = true;
         break;
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FakeClock.h"
-#include "control/Link.h"
+#include "link/Link.h"
 
 #include <cstdint>
 #include <deque>
@@ -13,12 +13,14 @@
 
 // What one poll (one extract()) brings.
 struct Poll {
-    enum Kind { nothing, frame, corrupt, dead } kind = nothing; // dead: back at once, nothing read
+    // quick: back at once with nothing read (noise, a read cut short); dead: the line has gone
+    enum Kind { nothing, frame, corrupt, quick, dead } kind = nothing;
     std::uint8_t command = 0;
     std::vector<std::uint8_t> data;
 };
 Poll silence();
-Poll deadLine(); // a poll on a line that has gone (unplugged): it fails at once
+Poll quickPoll(); // a poll back at once with nothing
+Poll deadLine();  // a poll on a line that has gone (unplugged): it fails at once, and so do all after it
 Poll reply(std::uint8_t command, std::vector<std::uint8_t> data = {});
 Poll corruptReply(std::uint8_t command); // command byte in, then a wrong checksum
 std::vector<Poll> after(int silentPolls, Poll last);
@@ -31,8 +33,8 @@ struct SentFrame {
 };
 
 // A link whose polls are scripted: after each frame sent, `device` says what the following polls
-// bring (a poll beyond the script brings nothing). A poll that brings nothing costs the 1 ms read
-// time-out on the fake clock.
+// bring (a poll beyond the script brings nothing). A poll that brings nothing costs its wait on the
+// fake clock. A dead poll marks the line lost, as a failed read does.
 class FakeLink : public Link {
   public:
     explicit FakeLink(FakeClock& clock) : clock(clock) {}
@@ -41,30 +43,22 @@ class FakeLink : public Link {
 
     void purge() override { events.push_back("purge"); }
     void send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data) override;
-    void extract() override;
+    void extract(std::chrono::milliseconds wait = pollWait(PollWait::chunk)) override;
     void sendDownload() override { events.push_back("preamble"); }
-    void setPollTimeout(std::uint32_t milliseconds) override { pollTimeoutMs = milliseconds; }
-    bool commandReady() const override { return ready; }
-    void setCommandReady(bool r) override { ready = r; }
-    std::uint8_t command() const override { return cmd; }
-    std::uint32_t dataSize() const override { return std::uint32_t(bytes.size()); }
-    const std::uint8_t* data() const override { return bytes.data(); }
-    std::uint32_t dataCapacity() const override { return std::uint32_t(bytes.capacity()); }
+    bool lost() const override { return gone; }
 
     std::vector<SentFrame> sent;
     std::vector<std::string> events; // "purge", "preamble", "send:<code hex>"
     int polls = 0;                   // extract() calls in all
     int pollsSinceSend = 0;
-    std::uint32_t pollTimeoutMs = 1; // as the workers set it
+    std::vector<std::chrono::milliseconds> waits; // of every poll, in order
     std::vector<std::uint16_t> codes() const;
     int count(std::uint16_t code) const;
 
   private:
     FakeClock& clock;
     std::deque<Poll> pending;
-    bool ready = false;
-    std::uint8_t cmd = 0;
-    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(16);
+    bool gone = false;
 };
 
 // A well-behaved device: Ack to everything, the erase time it announces, memory that ProgramChunk

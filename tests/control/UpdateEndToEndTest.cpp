@@ -245,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
                                updateFailed,
                                {H, H, T, A, H, P, P, P},
                                false,
-                               Outcome::programFailed},
+                               Outcome::portLost},
                     FailureRow{
                         "unreadableImageFile",
                         [](sim::Config&) {},

@@ -59,7 +59,6 @@ TEST(LinkTalksToDevice, WholeConversation) {
     }
     Protocole link(device.portPath(), Speed::update, clock);
     ASSERT_FALSE(link.error);
-    link.timeOut(Limits::pollTimeoutMs);
     link.sendDownload();
     ASSERT_TRUE(waitFor([&] { return device.inUpdateMode(); }));
     link.purge();

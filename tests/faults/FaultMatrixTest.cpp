@@ -36,6 +36,7 @@ bool programs(Op op) {
 struct Expect {
     Outcome outcome;
     const char* lastStatus;
+    DeviceState state; // what the device holds afterwards, as the run reports it
 };
 
 struct FaultRow {
@@ -68,34 +69,42 @@ int documentedExit(Outcome outcome) {
         return 7;
     case Outcome::verifyFailed:
         return 8;
+    case Outcome::portLost:
+        return 4;
     default:
         return -1;
     }
 }
 
-const Expect updated{Outcome::succeeded, "Firmware updated"};
-const Expect passed{Outcome::succeeded, "Verification passed"};
-const Expect erased{Outcome::succeeded, "Firmware erased"};
-const Expect notConnected{Outcome::noAnswer, "VTC880 Disconnected !"};
-const Expect noEraseTime{Outcome::noAnswer, "Communication time out !"};
-const Expect eraseFailed{Outcome::eraseFailed, "Erasing failed !"};
-const Expect programFailed{Outcome::programFailed, "Firmware update failed !"};
-const Expect verifyFailed{Outcome::verifyFailed, "Verification failed"};
+const Expect updated{Outcome::succeeded, "Firmware updated", DeviceState::updated};
+const Expect passed{Outcome::succeeded, "Verification passed", DeviceState::inUpdateMode};
+const Expect updatedVerified{Outcome::succeeded, "Verification passed", DeviceState::updated};
+const Expect erased{Outcome::succeeded, "Firmware erased", DeviceState::erased};
+const Expect notConnected{Outcome::noAnswer, "VTC880 Disconnected !", DeviceState::inUpdateMode};
+const Expect noEraseTime{Outcome::noAnswer, "Communication time out !", DeviceState::inUpdateMode};
+const Expect eraseFailed{Outcome::eraseFailed, "Erasing failed !", DeviceState::inUpdateMode};
+const Expect failedOnErased{Outcome::programFailed, "Firmware update failed !", DeviceState::erased};
+const Expect failedPartway{Outcome::programFailed, "Firmware update failed !", DeviceState::partlyProgrammed};
+const Expect verifyFailed{Outcome::verifyFailed, "Verification failed", DeviceState::inUpdateMode};
+const Expect notFinished{Outcome::verifyFailed, "Verification failed", DeviceState::programmedNotFinished};
+const Expect lostOnErased{Outcome::portLost, "Firmware update failed !", DeviceState::erased};
+const Expect lostPartway{Outcome::portLost, "Firmware update failed !", DeviceState::partlyProgrammed};
 
 using C = sim::Config;
 
 // Each of the simulated device's faults against each operation.
 const FaultRow rows[] = {
-    {"noFault", [](C&) {}, updated, passed, passed, erased},
+    {"noFault", [](C&) {}, updated, updatedVerified, passed, erased},
     {"silent", [](C& c) { c.silent = true; }, notConnected, notConnected, notConnected, notConnected},
     {"otherCommandToHandshake", [](C& c) { c.wrongCommandOn = Code::Handshake; }, notConnected, notConnected,
      notConnected, notConnected},
     {"badChecksumToHandshake", [](C& c) { c.badChecksumOn = Code::Handshake; }, notConnected, notConnected,
      notConnected, notConnected},
-    {"noiseBetweenFrames", [](C& c) { c.noiseBetweenFrames = true; }, updated, passed, passed, erased},
+    {"noiseBetweenFrames", [](C& c) { c.noiseBetweenFrames = true; }, updated, updatedVerified, passed,
+     erased},
     // Longer than a poll: every reply spans several polls.
-    {"replySplitWithPause", [](C& c) { c.splitReplyPauseMs = 4; }, updated, passed, passed, erased},
-    {"replyDelayed", [](C& c) { c.replyDelayMs = 3; }, updated, passed, passed, erased},
+    {"replySplitWithPause", [](C& c) { c.splitReplyPauseMs = 4; }, updated, updatedVerified, passed, erased},
+    {"replyDelayed", [](C& c) { c.replyDelayMs = 3; }, updated, updatedVerified, passed, erased},
     {"noAnswerToEraseTimeQuery", [](C& c) { c.silentOn = Code::EraseTimeQuery; }, noEraseTime, noEraseTime,
      passed, noEraseTime},
     {"eraseTimeTooShort", [](C& c) { c.shortEraseTimeAck = true; }, noEraseTime, noEraseTime, passed,
@@ -107,34 +116,35 @@ const FaultRow rows[] = {
          c.eraseTimeMs = 20;
          c.eraseActualMs = 400;
      },
-     updated, passed, passed, erased},
+     updated, updatedVerified, passed, erased},
     {"eraseFarLongerThanAnnounced",
      [](C& c) {
          c.eraseTimeMs = 0;
          c.eraseActualMs = 8000;
      },
      eraseFailed, eraseFailed, passed, eraseFailed},
-    {"errorReplyToChunk", [](C& c) { c.errorOnChunk = 2; }, programFailed, programFailed, passed, erased},
-    {"noAnswerToChunk", [](C& c) { c.silentOn = Code::ProgramChunk; }, programFailed, programFailed, passed,
+    {"errorReplyToChunk", [](C& c) { c.errorOnChunk = 2; }, failedPartway, failedPartway, passed, erased},
+    {"noAnswerToChunk", [](C& c) { c.silentOn = Code::ProgramChunk; }, failedOnErased, failedOnErased, passed,
      erased},
-    {"badChecksumToChunk", [](C& c) { c.badChecksumOn = Code::ProgramChunk; }, programFailed, programFailed,
+    {"badChecksumToChunk", [](C& c) { c.badChecksumOn = Code::ProgramChunk; }, failedOnErased, failedOnErased,
      passed, erased},
     // Any complete frame but ErrorReply accepts a chunk; the device did store it.
-    {"otherCommandToChunk", [](C& c) { c.wrongCommandOn = Code::ProgramChunk; }, updated, passed, passed,
-     erased},
-    {"cellThatDoesNotHold", [](C& c) { c.corruptChunk = 2; }, updated, verifyFailed, passed, erased, false,
+    {"otherCommandToChunk", [](C& c) { c.wrongCommandOn = Code::ProgramChunk; }, updated, updatedVerified,
+     passed, erased},
+    {"cellThatDoesNotHold", [](C& c) { c.corruptChunk = 2; }, updated, notFinished, passed, erased, false,
      true},
-    {"noAnswerToVerify", [](C& c) { c.silentOn = Code::VerifyChunk; }, updated, verifyFailed, verifyFailed,
+    {"noAnswerToVerify", [](C& c) { c.silentOn = Code::VerifyChunk; }, updated, notFinished, verifyFailed,
      erased},
-    {"badChecksumToVerify", [](C& c) { c.badChecksumOn = Code::VerifyChunk; }, updated, verifyFailed,
+    {"badChecksumToVerify", [](C& c) { c.badChecksumOn = Code::VerifyChunk; }, updated, notFinished,
      verifyFailed, erased},
-    // The adapter unplugged at the first chunk, in the middle, and at the last chunk.
-    {"unplugAtFirstChunk", [](C& c) { c.hangUpAfterChunks = 0; }, programFailed, programFailed, passed,
-     erased, true},
-    {"unplugMidway", [](C& c) { c.hangUpAfterChunks = testImageChunks / 2; }, programFailed, programFailed,
+    // The adapter unplugged at the first chunk, in the middle, and at the last chunk: the run ends at
+    // once and says the port went.
+    {"unplugAtFirstChunk", [](C& c) { c.hangUpAfterChunks = 0; }, lostOnErased, lostOnErased, passed, erased,
+     true},
+    {"unplugMidway", [](C& c) { c.hangUpAfterChunks = testImageChunks / 2; }, lostPartway, lostPartway,
      passed, erased, true},
-    {"unplugAtLastChunk", [](C& c) { c.hangUpAfterChunks = testImageChunks - 1; }, programFailed,
-     programFailed, passed, erased, true},
+    {"unplugAtLastChunk", [](C& c) { c.hangUpAfterChunks = testImageChunks - 1; }, lostPartway, lostPartway,
+     passed, erased, true},
 };
 
 void PrintTo(const FaultRow& row, std::ostream* os) {
@@ -197,6 +207,20 @@ TEST_P(FaultMatrix, EndsRightAndFreesThePort) {
     ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), expect.lastStatus);
     EXPECT_LT(run.took, std::chrono::seconds(60)) << "a generous bound";
+
+    // What the run says the device holds is what the device holds.
+    const DeviceHolding& holding = run.result.report.device;
+    EXPECT_EQ(holding.state, expect.state) << deviceStateName(holding.state);
+    EXPECT_EQ(holding.eraseUnconfirmed, outcome == Outcome::eraseFailed);
+    if (holding.state == DeviceState::erased || holding.state == DeviceState::partlyProgrammed) {
+        EXPECT_EQ(holding.bytesProgrammed == 0, holding.state == DeviceState::erased);
+        EXPECT_LT(holding.bytesProgrammed, image.totalSize());
+        EXPECT_TRUE(holdsAcknowledged(device, image, holding.bytesProgrammed));
+    }
+    if (row.hangsUpWhenProgrammed && programs(op)) {
+        EXPECT_LT(run.result.report.times[std::size_t(Phase::programming)], std::chrono::seconds(2))
+            << "a lost port ends the chunk wait at once, not after its three seconds";
+    }
 
     const std::vector<std::uint16_t> codes = device.frameCodes();
     const bool finishSent = std::find(codes.begin(), codes.end(), Code::Finish) != codes.end();

@@ -3,6 +3,7 @@
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <unistd.h>
@@ -81,6 +82,40 @@ bool erasedUnder(const sim::SimulatedDevice& device, const FileCopy& image) {
         }
     }
     return true;
+}
+
+namespace {
+
+bool holdsFirstBytes(const sim::SimulatedDevice& device, const FileCopy& image, std::uint64_t bytes) {
+    for (int b = 0; b < image.count; ++b) {
+        const FileBlock& block = image.blocks[b];
+        std::vector<std::uint8_t> expected(block.size, 0xFF);
+        const std::uint64_t kept = std::min<std::uint64_t>(bytes, block.size);
+        std::copy(block.data.get(), block.data.get() + kept, expected.begin());
+        bytes -= kept;
+        if (device.memory(block.address, block.size) != expected) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Bytes of the chunk that starts `offset` bytes into the image (chunks never cross blocks).
+std::uint64_t chunkAt(const FileCopy& image, std::uint64_t offset) {
+    for (int b = 0; b < image.count; ++b) {
+        if (offset < image.blocks[b].size) {
+            return std::min<std::uint64_t>(Chunk::maxBytes, image.blocks[b].size - offset);
+        }
+        offset -= image.blocks[b].size;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool holdsAcknowledged(const sim::SimulatedDevice& device, const FileCopy& image, std::uint64_t bytes) {
+    return holdsFirstBytes(device, image, bytes) ||
+           holdsFirstBytes(device, image, bytes + chunkAt(image, bytes));
 }
 
 void preload(sim::SimulatedDevice& device, const FileCopy& image) {

@@ -31,4 +31,7 @@ bool reopens(const std::string& path);
 // The device's memory over every block of the image: equal to it, or erased.
 bool holdsImage(const sim::SimulatedDevice& device, const FileCopy& image);
 bool erasedUnder(const sim::SimulatedDevice& device, const FileCopy& image);
+// The device holds the image's first `bytes` bytes, in block order, and nothing after them but perhaps
+// the next chunk: one the device stored but whose reply never came.
+bool holdsAcknowledged(const sim::SimulatedDevice& device, const FileCopy& image, std::uint64_t bytes);
 void preload(sim::SimulatedDevice& device, const FileCopy& image);

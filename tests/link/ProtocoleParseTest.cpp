@@ -134,7 +134,7 @@ TEST_P(FrameParser, ByteByByte) {
 }
 
 // Each step is one extract() call: it reads until a frame completes or the line stays quiet for the
-// read time-out, so a frame split between steps spans a pause longer than the time-out.
+// poll's wait (500 ms here: long enough to take a whole 16 KiB frame on a loaded machine).
 TEST_P(FrameParser, ThroughExtractOverTheLine) {
     PseudoTerminal pty;
     Protocole p(pty.portPath(), 115200);
@@ -149,7 +149,7 @@ TEST_P(FrameParser, ThroughExtractOverTheLine) {
         const std::size_t head = std::min<std::size_t>(step.bytes.size(), 1024);
         pty.put(Bytes(step.bytes.begin(), step.bytes.begin() + head));
         std::thread device([&] { pty.put(Bytes(step.bytes.begin() + head, step.bytes.end())); });
-        p.extract();
+        p.extract(std::chrono::milliseconds(500));
         device.join();
         expectAfter(p, step);
     }
@@ -249,7 +249,6 @@ TEST(FrameExtract, LineThatNeverFallsQuietEndsThePollAllTheSame) {
     PseudoTerminal pty;
     Protocole p(pty.portPath(), 115200);
     ASSERT_FALSE(p.error);
-    p.timeOut(1);
     pty.put(Bytes(4096, 0x55)); // busy before the poll begins
     std::atomic<bool> stop{false};
     std::atomic<bool> stopped{false};

@@ -6,7 +6,8 @@
 #include <QTimer>
 #include <functional>
 
-// Plays the user in front of message boxes: every box that shows is noted and answered with OK.
+// Plays the user in front of message boxes: every box that shows is noted and answered with OK, or,
+// for a question, with the button named `choice`.
 class BoxAnswerer : public QObject {
   public:
     struct Seen {
@@ -23,6 +24,7 @@ class BoxAnswerer : public QObject {
 
     QList<Seen> seen;
     std::function<void(QMessageBox&)> onBox; // runs before the box is answered
+    QString choice = QStringLiteral("Stop the update");
 
     static bool anyBoxOpen() {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -45,7 +47,15 @@ class BoxAnswerer : public QObject {
             if (onBox) {
                 onBox(*box);
             }
-            box->button(QMessageBox::Ok)->click();
+            if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+                ok->click();
+            } else {
+                for (QAbstractButton* button : box->buttons()) {
+                    if (button->text() == choice) {
+                        button->click();
+                    }
+                }
+            }
             answering = false;
         }
     }

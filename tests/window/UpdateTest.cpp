@@ -270,12 +270,15 @@ class UpdateTest : public QObject {
         QVERIFY(run.form.isVisible());
     }
 
-    // Closing the window during a download: the event loop ends, no box is left, the worker stops
-    // without sending Finish, and the port is free again once the window is gone.
+    // Closing the window during a download asks first; told to stop, the event loop ends, no box is
+    // left, the worker stops without sending Finish, and the port is free again once the window is gone.
     void closingDuringAnUpdate() {
-        sim::SimulatedDevice device;
+        // 100 KiB on a line that takes each byte's time: the download lasts well beyond the close and
+        // the question it asks.
+        sim::Config config;
+        config.lineModel = true;
+        sim::SimulatedDevice device(config);
         QVERIFY(device.start());
-        // A thousand chunks, each waited for: the download lasts well beyond the close.
         std::vector<Block> blocks;
         for (std::uint32_t i = 0; i < 10; ++i) {
             blocks.push_back({0x10000 * (i + 1), pattern(10000, std::uint8_t(i))});
@@ -290,12 +293,76 @@ class UpdateTest : public QObject {
 
             QVERIFY(!run.form.isVisible());
             QVERIFY(!run.titles.isEmpty());
-        } // the window goes, and takes the stopped worker with it
-        QVERIFY(answerer.seen.isEmpty());
+        }                                  // the window goes, and takes the stopped worker with it
+        QCOMPARE(answerer.seen.size(), 1); // however often it was closed while the question was open
+        QCOMPARE(answerer.seen[0].text, QStringLiteral("The update is still running."));
+        QCOMPARE(answerer.seen[0].icon, QMessageBox::Warning);
         QVERIFY(!BoxAnswerer::anyBoxOpen());
         QVERIFY(!device.finished());
         RS232 again(device.portPath(), 115200);
         QVERIFY(!again.error);
+    }
+
+    // Told to keep updating, the window stays and the update goes on; closed again and told to stop,
+    // it goes.
+    void closingAndKeepingOnUpdating() {
+        sim::Config config;
+        config.lineModel = true; // as above: the update outlasts both questions
+        sim::SimulatedDevice device(config);
+        QVERIFY(device.start());
+        std::vector<Block> blocks;
+        for (std::uint32_t i = 0; i < 10; ++i) {
+            blocks.push_back({0x10000 * (i + 1), pattern(10000, std::uint8_t(i))});
+        }
+        WindowRun run(writeImage(dir, blocks), device.portPath());
+        BoxAnswerer answerer;
+        answerer.choice = QStringLiteral("Keep updating");
+        int titlesAfterKeeping = 0;
+        bool visibleAfterKeeping = false;
+        bool closedOnce = false;
+        QObject::connect(&run.form, &QWidget::windowTitleChanged, &run.form, [&] {
+            if (!closedOnce) {
+                closedOnce = true;
+                QTimer::singleShot(0, &run.form, [&] { run.form.close(); });
+            } else if (answerer.seen.isEmpty()) {
+                return; // the question is not answered yet
+            } else if (answerer.choice == QStringLiteral("Keep updating") && ++titlesAfterKeeping == 5) {
+                visibleAfterKeeping = run.form.isVisible();
+                answerer.choice = QStringLiteral("Stop the update");
+                QTimer::singleShot(0, &run.form, [&] { run.form.close(); });
+            }
+        });
+
+        QVERIFY2(run.clickAndRun() == 0, qPrintable(run.story(&answerer) + heard(device)));
+
+        QVERIFY(visibleAfterKeeping);
+        QCOMPARE(titlesAfterKeeping, 5);
+        QCOMPARE(answerer.seen.size(), 2);
+        QCOMPARE(answerer.seen[0].text, QStringLiteral("The update is still running."));
+        QCOMPARE(answerer.seen[1].text, QStringLiteral("The update is still running."));
+        QVERIFY(!device.finished());
+    }
+
+    // A refused chunk: the failure box's own text stays the system's, its detail says what the device
+    // now holds.
+    void failureAfterTheEraseSaysWhatTheDeviceHolds() {
+        sim::Config config;
+        config.errorOnChunk = 1;
+        sim::SimulatedDevice device(config);
+        QVERIFY(device.start());
+        WindowRun run(writeImage(dir, {{0x100, pattern(300, 2)}}), device.portPath());
+        BoxAnswerer answerer;
+        run.click();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.seen.size(), 1, 20000);
+        QTRY_VERIFY(!run.form.updateCommand().busy());
+        QCOMPARE(answerer.seen[0].text, QStringLiteral("Firmware update failed !"));
+        QCOMPARE(answerer.seen[0].caption, QStringLiteral("Error"));
+        QCOMPARE(
+            answerer.seen[0].detail,
+            QStringLiteral("The device holds only part of the new firmware (100 of 300 bytes, up to word "
+                           "0x131): run the update again before using it; it stays in update mode until "
+                           "it is power-cycled."));
+        QVERIFY(run.form.isVisible());
     }
 
     // Closing while the worker waits on its box: the box goes with the window, the worker stops,

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+
+// The stages of a run in the order they happen.
+enum class Phase { speedSwitch, updateMode, erase, programming, verify, finish };
+constexpr std::size_t phaseCount = 6;
+
+const char* phaseName(Phase phase); // "speed switch", "update mode", ...
+
+// Time spent in each phase of a run; zero for a phase it never entered.
+using PhaseTimes = std::array<std::chrono::steady_clock::duration, phaseCount>;

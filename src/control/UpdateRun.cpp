@@ -1,0 +1,126 @@
+#include "control/UpdateRun.h"
+
+#include "control/Download.h"
+#include "image/ImageCheck.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int pauseSliceMs = 10;
+constexpr int settleAfterSwitchMs = 1000; // the device takes its new speed
+} // namespace
+
+UpdateRun::UpdateRun(Command& command, Clock& clock) : command(command), clock(clock) {}
+
+void UpdateRun::requestStop() {
+    stopRequest = true;
+    command.cancel();
+}
+
+void UpdateRun::pause(int milliseconds) {
+    while (milliseconds > 0 && !stopped()) {
+        const int slice = std::min(milliseconds, pauseSliceMs);
+        clock.sleepMs(slice);
+        milliseconds -= slice;
+    }
+}
+
+bool UpdateRun::endBefore(Outcome outcome) {
+    early.outcome = outcome;
+    early.report.times[std::size_t(Phase::speedSwitch)] = switchTime;
+    return false;
+}
+
+bool UpdateRun::start(const RunSettings& settings) {
+    if (command.busy()) {
+        return false;
+    }
+    stopRequest = false;
+    command.resetCancel(); // a stop asked of an earlier run is not one of this run
+    workerStarted = false;
+    early = RunResult{};
+    switchTime = {};
+    Sinks& sinks = command.reportsTo();
+
+    sinks.setStatusText("Connecting to VTC880 ...");
+    sinks.repaint();
+    // The image is judged before the device is touched: a refused file must not cost the device
+    // its update mode, and with it several seconds.
+    std::shared_ptr<const FileCopy> image = settings.image;
+    if (!image && settings.operation != Operation::erase) {
+        auto loaded = std::make_shared<FileCopy>();
+        const LoadedImage check = loadImage(settings.imagePath, *loaded);
+        if (!check.ok()) {
+            early.imageProblem = check.problem;
+            reportUnreadableImage(sinks, settings.imagePath, check.problem);
+            return endBefore(Outcome::imageError);
+        }
+        image = std::move(loaded);
+    }
+    if (!settings.port.empty()) {
+        command.changeComPort(settings.port);
+    }
+
+    if (settings.speedSwitch) {
+        sinks.enterPhase(Phase::speedSwitch);
+        const auto switchStart = clock.now();
+        const std::int32_t linkSpeed = command.baudRate();
+        command.changeBaudRate();
+        // Whatever holds the port now would also have the device miss the speed commands: going on at
+        // 115200 would talk to a device still at its old speed.
+        if (command.openError() != PortError::none && !stopped()) {
+            switchTime = clock.now() - switchStart;
+            if (command.speedCommandsSent() == 0) {
+                command.changeBaudRate2(linkSpeed); // nothing reached the device: the next try starts over
+            }
+            early.openError = command.openError();
+            early.portDetail = command.openErrorDetail();
+            command.reportOpenFailure("Error: connect");
+            return endBefore(Outcome::portError);
+        }
+        if (!settings.port.empty()) {
+            command.changeComPort(settings.port);
+        }
+        command.changeBaudRate2(settings.updateSpeed);
+        pause(settleAfterSwitchMs);
+        switchTime = clock.now() - switchStart;
+    } else {
+        command.changeBaudRate2(settings.updateSpeed);
+    }
+    if (stopped()) {
+        return endBefore(Outcome::cancelled);
+    }
+
+    command.useImage(image);
+    command.verifyBeforeFinish = settings.verifyBeforeFinish;
+    command.connectAnd(settings.operation);
+    if (command.outcome == Outcome::portError || command.outcome == Outcome::noWorker) {
+        early.openError = command.openError();
+        early.portDetail = command.openErrorDetail();
+        return endBefore(command.outcome);
+    }
+    workerStarted = true;
+    // A stop requested while the worker started would have been cleared with the Command's flag.
+    if (stopRequest) {
+        command.cancel();
+    }
+    return true;
+}
+
+RunResult UpdateRun::perform(const RunSettings& settings) {
+    if (start(settings)) {
+        command.waitForWorker();
+    }
+    return result();
+}
+
+RunResult UpdateRun::result() const {
+    if (!workerStarted) {
+        return early;
+    }
+    RunResult result;
+    result.outcome = command.outcome;
+    result.report = command.report();
+    result.report.times[std::size_t(Phase::speedSwitch)] = switchTime;
+    return result;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "control/Command.h"
+#include "control/Operation.h"
+#include "control/Outcome.h"
+#include "control/RunProgress.h"
+#include "image/FileCopy.h"
+#include "link/Clock.h"
+#include "link/DeviceCodes.h"
+#include "link/RS232.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct RunSettings {
+    Operation operation = Operation::update;
+    std::string port;                      // empty: the port the Command holds
+    bool speedSwitch = true;               // the two speed commands and the pause before the connect
+    bool verifyBeforeFinish = false;       // update: compare the whole image before Finish
+    std::string imagePath;                 // read and checked before anything is sent ...
+    std::shared_ptr<const FileCopy> image; // ... unless it was already (once for several devices)
+    // The conversation's speed after the switch: 115200 on every link; other values for measurements.
+    std::int32_t updateSpeed = Speed::update;
+};
+
+struct RunResult {
+    Outcome outcome = Outcome::none;
+    RunReport report;                      // what the device acknowledged; the time of each phase
+    PortError openError = PortError::none; // why the port did not open, for Outcome::portError
+    std::string portDetail;                // the same in words
+    std::string imageProblem;              // why the image was refused, for Outcome::imageError
+};
+
+// One press of "Update", whoever presses it (the window, the command-line tool, a station, a
+// benchmark): the image read and checked, the speed switch from the link's speed, the port at 115200,
+// the one-second pause, then the connect and the operation on one open link, with the stop request
+// checked in every wait. Its result says how it ended and what the device now holds.
+//
+// start() runs on the caller's thread up to the start of the worker (about two seconds: the window's
+// thread in the window); the worker then reports through the Command's sinks. requestStop() may be
+// called from any thread.
+class UpdateRun {
+  public:
+    explicit UpdateRun(Command& command, Clock& clock = systemClock());
+
+    // Up to the start of the worker. True when a worker runs; false when the run ended before (refused
+    // image, a port that would not open, a stop request) or another run was still going.
+    bool start(const RunSettings& settings);
+    // start(), then waits for the worker: the whole run on the calling thread.
+    RunResult perform(const RunSettings& settings);
+    bool running() const { return command.busy(); }
+    // How the last run ended, once it has (the worker's result includes the time of the speed switch).
+    RunResult result() const;
+    void requestStop();
+
+  private:
+    bool stopped() const { return stopRequest.load() || command.stopRequested(); }
+    bool endBefore(Outcome outcome);
+    void pause(int milliseconds);
+
+    Command& command;
+    Clock& clock;
+    std::atomic<bool> stopRequest{false};
+    bool workerStarted = false;
+    RunResult early; // the result of a run that ended before its worker started
+    std::chrono::steady_clock::duration switchTime{};
+};

@@ -1,0 +1,7 @@
+#include "link/Link.h"
+
+#include "link/DeviceCodes.h"
+
+Link::Link() : data(std::make_unique<std::uint8_t[]>(Frame::receiveCapacity)) {}
+
+Link::~Link() = default;
