@@ -34,11 +34,21 @@ PortError causeOf(DWORD err) {
     }
 }
 
-// A read or write failed this way after the open: the port is gone (unplugged adapter, a driver that
-// cancelled the I/O, a handle the system has withdrawn).
+// A read or write failed this way after the open: the port is gone. Drivers say it differently when
+// an adapter is pulled: FTDI's ERROR_BAD_COMMAND or ERROR_ACCESS_DENIED, usbser's ERROR_GEN_FAILURE,
+// a cancelled I/O, a device removed or no longer connected.
 bool isGone(DWORD err) {
-    return err == ERROR_DEVICE_REMOVED || err == ERROR_OPERATION_ABORTED || err == ERROR_BAD_COMMAND ||
-           err == ERROR_ACCESS_DENIED;
+    switch (err) {
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_GEN_FAILURE:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // SetCommState refuses a speed or a framing the driver cannot run this way.
