@@ -1,4 +1,5 @@
 #include "cli/PortInfo.h"
+#include "link/LatencyTimer.h"
 #include "link/PortDiscovery.h"
 
 #include <filesystem>
@@ -28,7 +29,7 @@ fs::path usbDeviceOf(const fs::path& ttyDevice) {
     return {};
 }
 
-PortInfo describe(const std::string& name) {
+PortInfo describe(const std::string& name, const std::string& deviceDirectory, const std::string& ttyClass) {
     PortInfo info;
     info.name = name;
     std::error_code ec;
@@ -36,7 +37,7 @@ PortInfo describe(const std::string& name) {
     if (ec) {
         info.device = name;
     }
-    const fs::path sys = fs::path("/sys/class/tty") / fs::path(info.device).filename() / "device";
+    const fs::path sys = fs::path(ttyClass) / fs::path(info.device).filename() / "device";
     info.driver = fs::read_symlink(sys / "driver", ec).filename().string();
     if (const fs::path usb = usbDeviceOf(sys); !usb.empty()) {
         info.usb = firstLine(usb / "idVendor") + ":" + firstLine(usb / "idProduct");
@@ -45,11 +46,15 @@ PortInfo describe(const std::string& name) {
         info.usb += (maker.empty() ? "" : " " + maker) + (product.empty() ? "" : " " + product);
         info.serial = firstLine(usb / "serial");
     }
-    for (const auto& link : fs::directory_iterator("/dev/serial/by-id", ec)) {
+    for (const auto& link : fs::directory_iterator(fs::path(deviceDirectory) / "serial" / "by-id", ec)) {
         std::error_code bad;
         if (fs::canonical(link.path(), bad) == info.device) {
             info.byId = link.path().string();
         }
+    }
+    info.latencyTimerPath = latencyTimerPath(ttyClass, info.device);
+    if (const std::optional<int> timer = readLatencyTimer(info.latencyTimerPath)) {
+        info.latencyTimerMs = *timer;
     }
     info.mayOpen = access(info.device.c_str(), R_OK | W_OK) == 0;
     if (!info.mayOpen) {
@@ -64,16 +69,20 @@ PortInfo describe(const std::string& name) {
 } // namespace
 
 std::vector<PortInfo> describeSerialPorts() {
+    return describeSerialPorts("/dev", sysfsTtyClass);
+}
+
+std::vector<PortInfo> describeSerialPorts(const std::string& deviceDirectory, const std::string& ttyClass) {
     std::vector<PortInfo> ports;
-    for (const std::string& path : discoverSerialPorts()) {
-        ports.push_back(describe(path));
+    for (const std::string& path : discoverSerialPorts(deviceDirectory)) {
+        ports.push_back(describe(path, deviceDirectory, ttyClass));
     }
     // COM1 .. COM10 stand for ttyS0 .. ttyS9; list those with a UART behind them (type 0: none).
     for (int n = 1; n <= 10; ++n) {
         const std::string tty = "ttyS" + std::to_string(n - 1);
-        const std::string type = firstLine("/sys/class/tty/" + tty + "/type");
+        const std::string type = firstLine(fs::path(ttyClass) / tty / "type");
         if (!type.empty() && type != "0") {
-            PortInfo info = describe("/dev/" + tty);
+            PortInfo info = describe((fs::path(deviceDirectory) / tty).string(), deviceDirectory, ttyClass);
             info.name = "COM" + std::to_string(n);
             ports.push_back(info);
         }

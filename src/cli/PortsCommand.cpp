@@ -1,6 +1,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 #include "cli/PortInfo.h"
+#include "cli/PortInfoText.h"
 #include "cli/Subcommands.h"
 
 void addPortsCommand(CLI::App& app, CliContext& context) {
@@ -14,28 +15,22 @@ void addPortsCommand(CLI::App& app, CliContext& context) {
             out.say(noPortsFoundText());
         }
         for (const PortInfo& port : found) {
-            out.say(port.name);
-            std::string line = "  device " + port.device;
-            if (!port.driver.empty()) {
-                line += "  driver " + port.driver;
+            for (const std::string& line : portInfoLines(port)) {
+                out.say(line);
             }
-            out.say(line);
-            if (!port.usb.empty()) {
-                out.say("  usb " + port.usb + (port.serial.empty() ? "" : "  serial " + port.serial));
+            JsonObject event;
+            event.add("event", "port")
+                .add("name", port.name)
+                .add("device", port.device)
+                .add("driver", port.driver)
+                .add("usb", port.usb)
+                .add("serial", port.serial)
+                .add("byId", port.byId)
+                .add("mayOpen", port.mayOpen);
+            if (port.latencyTimerMs >= 0) {
+                event.add("latencyTimerMs", std::int64_t(port.latencyTimerMs));
             }
-            if (!port.byId.empty() && port.byId != port.name) {
-                out.say("  by-id " + port.byId);
-            }
-            out.say(port.mayOpen ? "  you may open it" : "  you may not open it: " + port.accessNote);
-            out.event(JsonObject()
-                          .add("event", "port")
-                          .add("name", port.name)
-                          .add("device", port.device)
-                          .add("driver", port.driver)
-                          .add("usb", port.usb)
-                          .add("serial", port.serial)
-                          .add("byId", port.byId)
-                          .add("mayOpen", port.mayOpen));
+            out.event(event);
         }
         context.exitCode = Exit::ok;
     });

@@ -7,25 +7,34 @@
 // Why a port could not be opened, so that a front end can say what to do.
 enum class PortError {
     none,
-    badName,          // empty, too long, or not a valid device path
-    notFound,         // no such port
-    permissionDenied, // the user may not open it (on Linux: not in the dialout group)
-    busy,             // another program holds it (on Windows: access denied)
-    notSerial,        // the path is not a terminal
+    badName,            // empty, too long, or not a valid device path
+    notFound,           // no such port
+    permissionDenied,   // the user may not open it (on Linux: not in the dialout group)
+    busy,               // another program holds it (on Windows: access denied)
+    notSerial,          // the path is not a terminal (on Windows: not a serial port)
+    unsupportedSpeed,   // the driver does not hold the speed asked for, or there is no such speed
+    unsupportedFraming, // the driver does not hold 8 data bits, no parity, one stop bit
     other,
 };
 
 // One serial port, open from construction to destruction: exclusive, raw 8N1 at the given speed,
-// a read time-out per read, synchronous writes.
+// a read time-out per read, synchronous writes. An open succeeds only when the driver holds the
+// speed and framing asked for, as read back after setting them. While open, a USB serial adapter
+// is asked for low latency (it would otherwise hold each short reply for its latency timer); what
+// was there before comes back on close.
 class RS232 {
   public:
     RS232(const std::string& portName, std::int32_t baudRate);
+    // The same, with the folder where the system shows each tty's adapter settings: on Linux the tty
+    // class in sysfs (/sys/class/tty, where <tty>/device/latency_timer lives). Unused on Windows.
+    RS232(const std::string& portName, std::int32_t baudRate, const std::string& adapterSettings);
     virtual ~RS232();
     RS232(const RS232&) = delete;
     RS232& operator=(const RS232&) = delete;
 
     // Non-zero on success. A read that times out succeeds with *got == 0; a hang-up or I/O error
-    // fails with *got == 0. On a port that did not open, both return 0 and leave the count alone.
+    // fails with *got == 0. On a port that did not open, both return 0 and leave the count alone;
+    // on a lost port they return 0 at once with a count of 0.
     int read(void* buffer, std::uint32_t length, std::uint32_t* got);
     int write(const void* buffer, std::uint32_t length, std::uint32_t* written);
 
@@ -38,9 +47,10 @@ class RS232 {
     PortError cause() const; // why the open failed
     int systemError() const; // the system's own error number for it (errno, GetLastError), 0 if none
     const std::string& devicePath() const;
-    // Whether the driver holds the raw 8N1 settings at the speed asked for, as read back after setting
-    // them. The open succeeds without them (a rate the driver does not take leaves the speed as found).
-    bool lineSettingsApplied() const;
+    std::int32_t baudRate() const; // the speed asked for at construction
+    // The port is gone: a read or a write failed because the line hung up or the device vanished
+    // (unplugged), not because nothing came in time. It stays gone.
+    bool lost() const;
 
   private:
     struct Port;

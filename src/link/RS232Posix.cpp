@@ -1,4 +1,6 @@
 #include "link/DeviceCodes.h"
+#include "link/LatencyTimer.h"
+#include "link/LowLatency.h"
 #include "link/RS232.h"
 
 #include <cerrno>
@@ -116,7 +118,7 @@ speed_t speedCode(std::int32_t baudRate) {
     case 4000000:
         return B4000000;
     default:
-        return B0; // not a rate the driver takes
+        return B0; // no such rate on this system
     }
 }
 
@@ -165,6 +167,11 @@ int waitFor(int fd, short events, std::chrono::steady_clock::time_point deadline
     }
 }
 
+// A read or write failed because the device is no longer there (unplugged, hung up).
+bool isGone(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV;
+}
+
 } // namespace
 
 std::string devicePathFor(const std::string& portName) {
@@ -188,51 +195,65 @@ std::string devicePathFor(const std::string& portName) {
 
 struct RS232::Port {
     std::string path;
+    std::string adapterSettings; // the sysfs tty class, where adapters show their latency timer
+    std::int32_t baudRate = 0;
     FileDescriptor fd;
     bool locked = false;    // holds the flock
     bool exclusive = false; // set TIOCEXCL
     bool saved = false;     // `found` holds the settings to restore
-    bool lineApplied = false;
+    bool lost = false;      // the line hung up or the device went away
     termios found{};
+    LowLatency latency;
     std::uint32_t readTimeoutMs = Limits::openTimeoutMs;
     PortError cause = PortError::none;
     int systemError = 0;
 
-    ~Port() {
-        if (!fd.valid())
-            return;
-        const int f = fd.get();
-        // The flag belongs to the tty, not to our descriptor: on a pseudo-terminal whose master
-        // stays open it would outlive this close and refuse the next open. Cleared first, so that a
-        // peer watching the line sees the port released before its settings change back.
-        if (exclusive)
-            ::ioctl(f, TIOCNXCL);
-        if (saved) {
-            // Let queued output leave at our speed before the old settings come back, or the last
-            // frame would go out garbled; a stuck line must not hold the close for long.
-            const auto deadline = std::chrono::steady_clock::now() + drainLimit;
-            int queued = 0;
-            while (::ioctl(f, TIOCOUTQ, &queued) == 0 && queued > 0 &&
-                   std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            ::tcsetattr(f, queued > 0 ? TCSANOW : TCSADRAIN, &found);
-        }
-        if (locked)
-            ::flock(f, LOCK_UN);
-    }
+    ~Port() { release(); }
 
+    // Undoes whatever the open did, newest first, and closes: the same on close and on an open that
+    // fails half-way.
+    void release();
     void fail(PortError why, int err) {
         cause = why;
         systemError = err;
-        locked = exclusive = saved = false;
-        fd.reset();
+        release();
     }
 
-    void open(std::int32_t baudRate);
-    void configure(std::int32_t baudRate);
+    void open();
+    void configure();
 };
 
-void RS232::Port::open(std::int32_t baudRate) {
+void RS232::Port::release() {
+    if (!fd.valid())
+        return;
+    const int f = fd.get();
+    // The flag belongs to the tty, not to our descriptor: on a pseudo-terminal whose master
+    // stays open it would outlive this close and refuse the next open. Cleared first, so that a
+    // peer watching the line sees the port released before its settings change back.
+    if (exclusive)
+        ::ioctl(f, TIOCNXCL);
+    if (saved) {
+        // Let queued output leave at our speed before the old settings come back, or the last
+        // frame would go out garbled; a stuck line must not hold the close for long. A line that is
+        // gone has nothing to wait for.
+        const auto deadline = std::chrono::steady_clock::now() + drainLimit;
+        int queued = 0;
+        while (!lost && ::ioctl(f, TIOCOUTQ, &queued) == 0 && queued > 0 &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // What is still queued would hold the close itself for the driver's closing wait (30 s).
+        if (queued > 0)
+            ::tcflush(f, TCOFLUSH);
+        ::tcsetattr(f, lost || queued > 0 ? TCSANOW : TCSADRAIN, &found);
+    }
+    latency.restore(f);
+    if (locked)
+        ::flock(f, LOCK_UN);
+    locked = exclusive = saved = false;
+    fd.reset();
+}
+
+void RS232::Port::open() {
     if (path.empty()) {
         cause = PortError::badName;
         return;
@@ -262,14 +283,22 @@ void RS232::Port::open(std::int32_t baudRate) {
     const int flags = ::fcntl(f, F_GETFL);
     if (flags >= 0)
         ::fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
-    configure(baudRate);
+    latency.request(f, latencyTimerPath(adapterSettings, path));
+    configure();
 }
 
-void RS232::Port::configure(std::int32_t baudRate) {
+void RS232::Port::configure() {
     const int f = fd.get();
-    if (::tcgetattr(f, &found) != 0)
-        return; // the port is open; settings we cannot read we leave alone
+    if (::tcgetattr(f, &found) != 0) {
+        fail(causeOf(errno), errno);
+        return;
+    }
     saved = true;
+    const speed_t speed = speedCode(baudRate);
+    if (speed == B0) {
+        fail(PortError::unsupportedSpeed, 0);
+        return;
+    }
 
     termios line = found;
     ::cfmakeraw(&line);
@@ -277,27 +306,43 @@ void RS232::Port::configure(std::int32_t baudRate) {
     line.c_cflag |= CS8 | CLOCAL | CREAD;
     line.c_cc[VMIN] = 0;
     line.c_cc[VTIME] = 0;
-    const speed_t speed = speedCode(baudRate);
-    if (speed != B0) {
-        ::cfsetispeed(&line, speed);
-        ::cfsetospeed(&line, speed);
+    ::cfsetispeed(&line, speed);
+    ::cfsetospeed(&line, speed);
+    if (::tcsetattr(f, TCSANOW, &line) != 0) {
+        const int err = errno;
+        fail(err == EINVAL ? PortError::unsupportedSpeed : causeOf(err), err);
+        return;
     }
-    ::tcsetattr(f, TCSANOW, &line);
 
-    // tcsetattr succeeds when any one change took; read back what the driver really holds.
+    // tcsetattr succeeds when any one change took, and a UART keeps its old speed for one it cannot
+    // run: only what the driver holds now counts. A pseudo-terminal holds whatever it is given.
     termios now{};
-    lineApplied = speed != B0 && ::tcgetattr(f, &now) == 0 && ::cfgetospeed(&now) == speed &&
-                  ::cfgetispeed(&now) == speed &&
-                  (now.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)) == CS8 && (now.c_lflag & ICANON) == 0;
+    if (::tcgetattr(f, &now) != 0) {
+        fail(causeOf(errno), errno);
+        return;
+    }
+    if (::cfgetospeed(&now) != speed || ::cfgetispeed(&now) != speed) {
+        fail(PortError::unsupportedSpeed, 0);
+        return;
+    }
+    if ((now.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)) != CS8 || (now.c_lflag & ICANON) != 0) {
+        fail(PortError::unsupportedFraming, 0);
+        return;
+    }
 
     // RTS and DTR up; a pseudo-terminal has no modem lines, so failure is fine.
     int lines = TIOCM_RTS | TIOCM_DTR;
     ::ioctl(f, TIOCMBIS, &lines);
 }
 
-RS232::RS232(const std::string& portName, std::int32_t baudRate) : port(std::make_unique<Port>()) {
+RS232::RS232(const std::string& portName, std::int32_t baudRate) : RS232(portName, baudRate, sysfsTtyClass) {}
+
+RS232::RS232(const std::string& portName, std::int32_t baudRate, const std::string& adapterSettings)
+    : port(std::make_unique<Port>()) {
     port->path = devicePathFor(portName);
-    port->open(baudRate);
+    port->adapterSettings = adapterSettings;
+    port->baudRate = baudRate;
+    port->open();
     error = !port->fd.valid();
 }
 
@@ -307,6 +352,8 @@ int RS232::read(void* buffer, std::uint32_t length, std::uint32_t* got) {
     if (!port->fd.valid())
         return 0;
     *got = 0;
+    if (port->lost)
+        return 0;
     if (length == 0)
         return 1;
     const int f = port->fd.get();
@@ -315,8 +362,14 @@ int RS232::read(void* buffer, std::uint32_t length, std::uint32_t* got) {
         const int revents = waitFor(f, POLLIN, deadline);
         if (revents == 0)
             return 1; // nothing came within the time-out
-        if (revents < 0 || (revents & POLLIN) == 0)
-            return 0; // hang-up or error with nothing left to read
+        if (revents < 0)
+            return 0;
+        if ((revents & POLLIN) == 0) {
+            // Hang-up or error with nothing left to read.
+            if ((revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+                port->lost = true;
+            return 0;
+        }
         const ssize_t n = ::read(f, buffer, length);
         if (n > 0) {
             *got = std::uint32_t(n);
@@ -324,13 +377,20 @@ int RS232::read(void* buffer, std::uint32_t length, std::uint32_t* got) {
         }
         if (n < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
-        return 0; // end of file or I/O error: the line is gone
+        // End of file (the other end hung up) or the device went away.
+        if (n == 0 || isGone(errno))
+            port->lost = true;
+        return 0;
     }
 }
 
 int RS232::write(const void* buffer, std::uint32_t length, std::uint32_t* written) {
     if (!port->fd.valid())
         return 0;
+    if (port->lost) {
+        *written = 0;
+        return 0;
+    }
     const int f = port->fd.get();
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     std::uint32_t done = 0;
@@ -344,12 +404,19 @@ int RS232::write(const void* buffer, std::uint32_t length, std::uint32_t* writte
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN)
+        if (n < 0 && errno != EAGAIN) {
+            if (isGone(errno))
+                port->lost = true;
             break;
+        }
         // The driver takes nothing now: wait for room, but not for ever.
         const int revents = waitFor(f, POLLOUT, lastProgress + writeStallLimit);
-        if (revents <= 0 || (revents & (POLLERR | POLLHUP)) != 0)
+        if (revents > 0 && (revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            port->lost = true;
             break;
+        }
+        if (revents <= 0)
+            break; // a stall: the line is there but takes nothing
     }
     *written = done;
     return done == length ? 1 : 0;
@@ -380,6 +447,10 @@ const std::string& RS232::devicePath() const {
     return port->path;
 }
 
-bool RS232::lineSettingsApplied() const {
-    return port->lineApplied;
+std::int32_t RS232::baudRate() const {
+    return port->baudRate;
+}
+
+bool RS232::lost() const {
+    return port->lost;
 }

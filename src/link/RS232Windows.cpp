@@ -34,6 +34,29 @@ PortError causeOf(DWORD err) {
     }
 }
 
+// A read or write failed this way after the open: the port is gone. Drivers say it differently when
+// an adapter is pulled: FTDI's ERROR_BAD_COMMAND or ERROR_ACCESS_DENIED, usbser's ERROR_GEN_FAILURE,
+// a cancelled I/O, a device removed or no longer connected.
+bool isGone(DWORD err) {
+    switch (err) {
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_GEN_FAILURE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// SetCommState refuses a speed or a framing the driver cannot run this way.
+PortError causeOfRefusedState(DWORD err) {
+    return err == ERROR_INVALID_PARAMETER || err == ERROR_NOT_SUPPORTED ? PortError::unsupportedSpeed
+                                                                        : PortError::other;
+}
+
 } // namespace
 
 std::string devicePathFor(const std::string& portName) {
@@ -44,58 +67,102 @@ std::string devicePathFor(const std::string& portName) {
 
 struct RS232::Port {
     std::string path;
+    std::int32_t baudRate = 0;
     HANDLE handle = INVALID_HANDLE_VALUE;
     DCB dcb{};
     COMMTIMEOUTS timeouts{};
     std::uint32_t readTimeoutMs = Limits::openTimeoutMs;
-    bool lineApplied = false;
+    bool lost = false;
     PortError cause = PortError::none;
     int systemError = 0;
 
-    ~Port() {
-        if (handle != INVALID_HANDLE_VALUE)
-            ::CloseHandle(handle);
-    }
+    ~Port() { close(); }
 
     bool open() const { return handle != INVALID_HANDLE_VALUE; }
-    void applyReadTimeout(std::uint32_t milliseconds);
-    void configure(std::int32_t baudRate);
+    void close() {
+        if (handle != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+    void fail(PortError why, DWORD err) {
+        cause = why;
+        systemError = int(err);
+        close();
+    }
+    // An I/O call failed: the port may be gone.
+    void ioFailed() {
+        if (isGone(::GetLastError()))
+            lost = true;
+    }
+    bool applyReadTimeout(std::uint32_t milliseconds);
+    void configure();
 };
 
-void RS232::Port::applyReadTimeout(std::uint32_t milliseconds) {
+bool RS232::Port::applyReadTimeout(std::uint32_t milliseconds) {
     // With the interval at its maximum and no multiplier, a one-byte read returns as soon as a byte
     // is there, and with nothing once the constant has passed.
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = milliseconds;
-    ::SetCommTimeouts(handle, &timeouts);
+    return ::SetCommTimeouts(handle, &timeouts) != 0;
 }
 
-void RS232::Port::configure(std::int32_t baudRate) {
-    // The results of these calls are not examined: the port is open, and a driver that refuses a
-    // setting still moves bytes. lineSettingsApplied() tells whether it took them.
-    ::GetCommTimeouts(handle, &timeouts);
+void RS232::Port::configure() {
+    // A handle that is not a serial port (a file, NUL, a printer) has no line settings.
+    dcb.DCBlength = sizeof dcb;
+    if (!::GetCommState(handle, &dcb)) {
+        fail(PortError::notSerial, ::GetLastError());
+        return;
+    }
+    // Without its time-outs a read would wait for ever for a byte that never comes.
+    if (!::GetCommTimeouts(handle, &timeouts)) {
+        fail(PortError::other, ::GetLastError());
+        return;
+    }
     timeouts.WriteTotalTimeoutMultiplier = 0; // writes return once the port has the bytes
     timeouts.WriteTotalTimeoutConstant = 0;
-    applyReadTimeout(readTimeoutMs);
+    if (!applyReadTimeout(readTimeoutMs)) {
+        fail(PortError::other, ::GetLastError());
+        return;
+    }
 
-    dcb.DCBlength = sizeof dcb;
-    const BOOL read = ::GetCommState(handle, &dcb);
     dcb.BaudRate = DWORD(baudRate);
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
     dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-    const BOOL set = ::SetCommState(handle, &dcb);
+    if (baudRate <= 0) {
+        fail(PortError::unsupportedSpeed, 0);
+        return;
+    }
+    if (!::SetCommState(handle, &dcb)) {
+        const DWORD err = ::GetLastError();
+        fail(causeOfRefusedState(err), err);
+        return;
+    }
 
+    // A driver may take the call and keep another speed: only what it holds now counts.
     DCB now{};
     now.DCBlength = sizeof now;
-    lineApplied = read && set && ::GetCommState(handle, &now) && now.BaudRate == DWORD(baudRate) &&
-                  now.ByteSize == 8 && now.Parity == NOPARITY && now.StopBits == ONESTOPBIT;
+    if (!::GetCommState(handle, &now)) {
+        fail(PortError::other, ::GetLastError());
+        return;
+    }
+    if (now.BaudRate != DWORD(baudRate)) {
+        fail(PortError::unsupportedSpeed, 0);
+        return;
+    }
+    if (now.ByteSize != 8 || now.Parity != NOPARITY || now.StopBits != ONESTOPBIT)
+        fail(PortError::unsupportedFraming, 0);
 }
 
-RS232::RS232(const std::string& portName, std::int32_t baudRate) : port(std::make_unique<Port>()) {
+RS232::RS232(const std::string& portName, std::int32_t baudRate) : RS232(portName, baudRate, std::string()) {}
+
+// Windows keeps an adapter's latency timer in its driver's settings, not where a program sets it.
+RS232::RS232(const std::string& portName, std::int32_t baudRate, const std::string&)
+    : port(std::make_unique<Port>()) {
     port->path = devicePathFor(portName);
+    port->baudRate = baudRate;
     if (port->path.empty()) {
         port->cause = PortError::badName;
         return;
@@ -109,8 +176,8 @@ RS232::RS232(const std::string& portName, std::int32_t baudRate) : port(std::mak
         port->systemError = int(err);
         return;
     }
-    port->configure(baudRate);
-    error = false;
+    port->configure();
+    error = !port->open();
 }
 
 RS232::~RS232() = default;
@@ -118,8 +185,14 @@ RS232::~RS232() = default;
 int RS232::read(void* buffer, std::uint32_t length, std::uint32_t* got) {
     if (!port->open())
         return 0;
+    if (port->lost) {
+        *got = 0;
+        return 0;
+    }
     DWORD n = 0;
     const BOOL ok = ::ReadFile(port->handle, buffer, DWORD(length), &n, nullptr);
+    if (!ok)
+        port->ioFailed();
     *got = ok ? std::uint32_t(n) : 0;
     return ok ? 1 : 0;
 }
@@ -127,8 +200,14 @@ int RS232::read(void* buffer, std::uint32_t length, std::uint32_t* got) {
 int RS232::write(const void* buffer, std::uint32_t length, std::uint32_t* written) {
     if (!port->open())
         return 0;
+    if (port->lost) {
+        *written = 0;
+        return 0;
+    }
     DWORD n = 0;
     const BOOL ok = ::WriteFile(port->handle, buffer, DWORD(length), &n, nullptr);
+    if (!ok)
+        port->ioFailed();
     *written = std::uint32_t(n);
     // A write cut short by the driver is no success, whatever the call says.
     return ok && n == length ? 1 : 0;
@@ -165,6 +244,10 @@ const std::string& RS232::devicePath() const {
     return port->path;
 }
 
-bool RS232::lineSettingsApplied() const {
-    return port->lineApplied;
+std::int32_t RS232::baudRate() const {
+    return port->baudRate;
+}
+
+bool RS232::lost() const {
+    return port->lost;
 }

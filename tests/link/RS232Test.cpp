@@ -1,15 +1,21 @@
 #include "link/RS232.h"
 
 #include "PseudoTerminal.h"
+#include "common/TempDirectory.h"
 
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -30,6 +36,51 @@ Bytes readFromPort(RS232& port, std::size_t count) {
         got.insert(got.end(), buffer, buffer + n);
     }
     return got;
+}
+
+// A stand-in for /sys/class/tty with the pseudo-terminal's entry, as sysfs shows a USB adapter's:
+// <tty>/device/latency_timer holding `timer` (no such file when `timer` is empty).
+class FakeTtyClass {
+  public:
+    FakeTtyClass(const PseudoTerminal& pty, const std::string& timer)
+        : dir(makeTempDirectory("vtc880-tty-class-")),
+          file(dir / std::filesystem::path(pty.portPath()).filename() / "device" / "latency_timer") {
+        std::filesystem::create_directories(file.parent_path());
+        if (!timer.empty())
+            std::ofstream(file) << timer;
+    }
+    ~FakeTtyClass() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+    FakeTtyClass(const FakeTtyClass&) = delete;
+    FakeTtyClass& operator=(const FakeTtyClass&) = delete;
+
+    std::string root() const { return dir.string(); }
+    const std::filesystem::path& timerFile() const { return file; }
+    std::string timer() const {
+        std::ifstream in(file);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+  private:
+    std::filesystem::path dir;
+    std::filesystem::path file;
+};
+
+// Runs `body` on a thread of its own that file permissions bind, even when the tests run as root
+// (CAP_DAC_OVERRIDE dropped for that thread alone).
+template <typename Body> void boundByFilePermissions(Body body) {
+    std::thread bound([&] {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct caps[_LINUX_CAPABILITY_U32S_3]{};
+        if (::syscall(SYS_capget, &header, caps) == 0) {
+            caps[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+            ::syscall(SYS_capset, &header, caps);
+        }
+        body();
+    });
+    bound.join();
 }
 
 struct PathCase {
@@ -81,7 +132,7 @@ TEST_P(FailedOpen, KeepsTheCauseLeaksNothingAndDoesNoIO) {
         EXPECT_TRUE(port.error);
         EXPECT_EQ(port.cause(), c.cause);
         EXPECT_EQ(port.systemError(), c.systemError);
-        EXPECT_FALSE(port.lineSettingsApplied());
+        EXPECT_FALSE(port.lost());
 
         std::uint8_t buffer[4] = {1, 2, 3, 4};
         std::uint32_t got = 1234, written = 5678;
@@ -111,15 +162,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RS232Open, PortTheUserMayNotOpenIsPermissionDenied) {
     PseudoTerminal pty;
     ASSERT_EQ(::chmod(pty.portPath().c_str(), 0), 0);
-    const int probe = ::open(pty.portPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (probe >= 0) {
-        ::close(probe);
-        GTEST_SKIP() << "running with the right to open any file";
-    }
-    RS232 port(pty.portPath(), 115200);
-    EXPECT_TRUE(port.error);
-    EXPECT_EQ(port.cause(), PortError::permissionDenied);
-    EXPECT_EQ(port.systemError(), EACCES);
+    boundByFilePermissions([&] {
+        const int probe = ::open(pty.portPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (probe >= 0) {
+            ::close(probe);
+            GTEST_SKIP() << "running with the right to open any file";
+        }
+        RS232 port(pty.portPath(), 115200);
+        EXPECT_TRUE(port.error);
+        EXPECT_EQ(port.cause(), PortError::permissionDenied);
+        EXPECT_EQ(port.systemError(), EACCES);
+    });
 }
 
 // Whether the tty is in exclusive mode, seen through a descriptor of our own. Without the right to pass
@@ -218,7 +271,7 @@ TEST(RS232Line, RawEightNoneOneAtTheSpeedAskedForThenRestored) {
         {
             RS232 port(pty.portPath(), speed.rate);
             ASSERT_FALSE(port.error);
-            EXPECT_TRUE(port.lineSettingsApplied());
+            EXPECT_EQ(port.baudRate(), speed.rate);
             const termios t = pty.lineSettings();
             EXPECT_EQ(cfgetospeed(&t), speed.code);
             EXPECT_EQ(cfgetispeed(&t), speed.code);
@@ -239,13 +292,184 @@ TEST(RS232Line, RawEightNoneOneAtTheSpeedAskedForThenRestored) {
     }
 }
 
-TEST(RS232Line, RateTheDriverDoesNotTakeOpensButSaysTheLineIsNotSet) {
+// The kernel's locked settings of a tty keep the locked bits as they were whatever tcsetattr asks, and
+// tcsetattr still succeeds: what a UART driver does with a speed it cannot run. Locking needs
+// CAP_SYS_ADMIN; the lock ends with the object.
+class LockedLine {
+  public:
+    LockedLine(int master, tcflag_t cflagBits) : master(master) {
+        termios lock{};
+        lock.c_cflag = cflagBits;
+        locked = cflagBits != 0 && ::ioctl(master, TIOCSLCKTRMIOS, &lock) == 0;
+    }
+    ~LockedLine() {
+        if (locked) {
+            termios none{};
+            ::ioctl(master, TIOCSLCKTRMIOS, &none);
+        }
+    }
+    LockedLine(const LockedLine&) = delete;
+    LockedLine& operator=(const LockedLine&) = delete;
+    bool locked = false;
+
+  private:
+    int master;
+};
+
+// Whether another open could take the port's lock now.
+bool lockIsFree(const std::string& path) {
+    const int probe = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (probe < 0)
+        return false;
+    const bool free = ::flock(probe, LOCK_EX | LOCK_NB) == 0;
+    ::close(probe);
+    return free;
+}
+
+struct Refusal {
+    const char* name;
+    std::int32_t rate;
+    tcflag_t lockedBits; // of the line's c_cflag; 0: nothing locked
+    tcflag_t stopBits;   // the line's before the open: 0 or CSTOPB (a pseudo-terminal forces 8 data bits)
+    PortError cause;
+};
+
+void PrintTo(const Refusal& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class RefusedLine : public testing::TestWithParam<Refusal> {};
+
+// The open gets as far as the line settings (the port exclusive, locked, its latency timer lowered)
+// before the refusal: all of it must be undone, and the cause kept.
+TEST_P(RefusedLine, FailsWithItsCauseAndLeavesThePortAsItFoundIt) {
+    const Refusal& c = GetParam();
     PseudoTerminal pty;
-    RS232 port(pty.portPath(), 12345);
-    EXPECT_FALSE(port.error);
-    EXPECT_FALSE(port.lineSettingsApplied());
-    const termios t = pty.lineSettings();
-    EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
+    FakeTtyClass sysfs(pty, "16\n");
+    termios cooked = pty.lineSettings();
+    cooked.c_lflag |= ICANON | ECHO;
+    cooked.c_oflag |= OPOST;
+    cooked.c_cflag = (cooked.c_cflag & ~CSTOPB) | c.stopBits;
+    pty.setLineSettings(cooked);
+    const termios found = pty.lineSettings();
+    const LockedLine lock(pty.master(), c.lockedBits);
+    if (c.lockedBits != 0 && !lock.locked)
+        GTEST_SKIP() << "locking a tty's settings needs CAP_SYS_ADMIN";
+
+    const std::size_t descriptors = openDescriptorCount();
+    {
+        RS232 port(pty.portPath(), c.rate, sysfs.root());
+        EXPECT_TRUE(port.error);
+        EXPECT_EQ(port.cause(), c.cause);
+        EXPECT_EQ(port.systemError(), 0);
+        EXPECT_EQ(port.baudRate(), c.rate);
+        std::uint32_t written = 77;
+        EXPECT_EQ(port.write("x", 1, &written), 0);
+        EXPECT_EQ(written, 77u);
+    }
+    EXPECT_EQ(openDescriptorCount(), descriptors);
+    const termios after = pty.lineSettings();
+    EXPECT_EQ(after.c_cflag, found.c_cflag);
+    EXPECT_EQ(after.c_lflag, found.c_lflag);
+    EXPECT_EQ(after.c_oflag, found.c_oflag);
+    EXPECT_EQ(after.c_iflag, found.c_iflag);
+    EXPECT_FALSE(ttyExclusive(pty.portPath()));
+    EXPECT_TRUE(lockIsFree(pty.portPath()));
+    EXPECT_EQ(sysfs.timer(), "16\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, RefusedLine,
+    testing::Values(Refusal{"noSuchSpeed", 12345, 0, 0, PortError::unsupportedSpeed},
+                    Refusal{"zeroSpeed", 0, 0, 0, PortError::unsupportedSpeed},
+                    Refusal{"negativeSpeed", -115200, 0, 0, PortError::unsupportedSpeed},
+                    // A 16550 asked for 921600 keeps the speed it had.
+                    Refusal{"driverKeepsItsSpeed", 921600, CBAUD, 0, PortError::unsupportedSpeed},
+                    Refusal{"driverKeepsItsFraming", 115200, CSTOPB, CSTOPB, PortError::unsupportedFraming}),
+    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+struct TimerCase {
+    const char* name;
+    std::string before;    // what the adapter's latency_timer holds before the open
+    std::string whileOpen; // and while the port is open
+};
+
+void PrintTo(const TimerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LatencyTimer : public testing::TestWithParam<TimerCase> {};
+
+// Where the driver's own low-latency flag does not take (a pseudo-terminal has none), the adapter's
+// timer is set to 1 ms while the port is open, and exactly the old value comes back on close.
+TEST_P(LatencyTimer, IsLowWhileOpenAndBackAfterTheClose) {
+    const TimerCase& c = GetParam();
+    PseudoTerminal pty;
+    FakeTtyClass sysfs(pty, c.before);
+    {
+        RS232 port(pty.portPath(), 921600, sysfs.root());
+        ASSERT_FALSE(port.error) << int(port.cause());
+        EXPECT_EQ(sysfs.timer(), c.whileOpen);
+        std::uint32_t written = 0;
+        EXPECT_NE(port.write("x", 1, &written), 0);
+        EXPECT_EQ(pty.take(1), Bytes{'x'});
+    }
+    EXPECT_EQ(sysfs.timer(), c.before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, LatencyTimer,
+    testing::Values(TimerCase{"ftdiDefault", "16\n", "1\n"}, TimerCase{"largest", "255\n", "1\n"},
+                    TimerCase{"alreadyLow", "1\n", "1\n"},
+                    // QEMU's emulated FTDI starts at 0.
+                    TimerCase{"zero", "0\n", "0\n"}, TimerCase{"notANumber", "fast\n", "fast\n"},
+                    TimerCase{"outOfRange", "256\n", "256\n"}, TimerCase{"negative", "-5\n", "-5\n"},
+                    TimerCase{"tooLongToBeATimer", std::string(4096, '7'), std::string(4096, '7')}),
+    [](const testing::TestParamInfo<TimerCase>& info) { return std::string(info.param.name); });
+
+// A stable name (serial/by-id) is a link: the timer is the one of the tty it leads to.
+TEST(LatencyTimerThroughALink, IsFoundFromTheTtyTheLinkLeadsTo) {
+    PseudoTerminal pty;
+    FakeTtyClass sysfs(pty, "16\n");
+    const std::filesystem::path link =
+        std::filesystem::path(sysfs.root()) / "usb-FTDI_FT232R_USB_UART-if00-port0";
+    std::filesystem::create_symlink(pty.portPath(), link);
+    {
+        RS232 port(link.string(), 115200, sysfs.root());
+        ASSERT_FALSE(port.error);
+        EXPECT_EQ(sysfs.timer(), "1\n");
+    }
+    EXPECT_EQ(sysfs.timer(), "16\n");
+}
+
+// A UART, a CDC-ACM port, a pseudo-terminal: no timer, and the port works as ever.
+TEST(LatencyTimerAbsent, PortOpensAndNothingIsCreated) {
+    PseudoTerminal pty;
+    FakeTtyClass sysfs(pty, "");
+    {
+        RS232 port(pty.portPath(), 115200, sysfs.root());
+        ASSERT_FALSE(port.error);
+    }
+    EXPECT_FALSE(std::filesystem::exists(sysfs.timerFile()));
+}
+
+// The timer belongs to root unless a udev rule says otherwise: a user who may not write it still
+// gets the port, and the timer stays as it was.
+TEST(LatencyTimerRefused, PortOpensAndTheTimerIsUntouched) {
+    PseudoTerminal pty;
+    FakeTtyClass sysfs(pty, "16\n");
+    std::filesystem::permissions(sysfs.timerFile(), std::filesystem::perms::owner_read |
+                                                        std::filesystem::perms::group_read |
+                                                        std::filesystem::perms::others_read);
+    boundByFilePermissions([&] {
+        if (std::ofstream(sysfs.timerFile(), std::ios::app)) {
+            GTEST_SKIP() << "this thread may still write any file";
+        }
+        RS232 port(pty.portPath(), 115200, sysfs.root());
+        EXPECT_FALSE(port.error);
+        EXPECT_EQ(sysfs.timer(), "16\n");
+    });
+    EXPECT_EQ(sysfs.timer(), "16\n");
 }
 
 TEST(RS232Read, NothingArrivingIsSuccessWithNoBytesAfterTheTimeOut) {
@@ -265,6 +489,7 @@ TEST(RS232Read, NothingArrivingIsSuccessWithNoBytesAfterTheTimeOut) {
         const auto start = Steady::now();
         EXPECT_NE(port.read(&byte, 1, &got), 0);
         EXPECT_EQ(got, 0u);
+        EXPECT_FALSE(port.lost()) << "a time-out is not a lost port";
         const auto waited = Steady::now() - start;
         EXPECT_GE(waited, std::chrono::milliseconds(c.waitMs) - 10ms);
         EXPECT_LT(waited, 5s);
@@ -290,21 +515,66 @@ TEST(RS232Read, ByteArrivingDuringTheWaitEndsIt) {
     EXPECT_LT(Steady::now() - start, 10s);
 }
 
-TEST(RS232Read, HangUpFailsPromptlyWithNoBytes) {
+// Whichever call meets the hang-up first, the port is lost from then on: reads and writes fail at
+// once, without waiting out the read time-out again.
+TEST(RS232Lost, HangUpFailsReadsAndWritesAtOnceFromThenOn) {
+    for (const bool readFirst : {true, false}) {
+        SCOPED_TRACE(readFirst ? "read first" : "write first");
+        PseudoTerminal pty;
+        RS232 port(pty.portPath(), 115200);
+        ASSERT_FALSE(port.error);
+        port.timeOut(30000);
+        pty.hangUp();
+        std::uint8_t byte = 0;
+        std::uint32_t count = 99;
+        const auto start = Steady::now();
+        if (readFirst) {
+            EXPECT_EQ(port.read(&byte, 1, &count), 0);
+        } else {
+            EXPECT_EQ(port.write("x", 1, &count), 0);
+        }
+        EXPECT_EQ(count, 0u);
+        EXPECT_TRUE(port.lost());
+        for (int again = 0; again < 2; ++again) {
+            count = 99;
+            EXPECT_EQ(port.read(&byte, 1, &count), 0);
+            EXPECT_EQ(count, 0u);
+            count = 99;
+            EXPECT_EQ(port.write("x", 1, &count), 0);
+            EXPECT_EQ(count, 0u);
+        }
+        EXPECT_LT(Steady::now() - start, 10s) << "a read of the lost port waited out its time-out";
+        EXPECT_EQ(port.cause(), PortError::none) << "the open itself did not fail";
+    }
+}
+
+// The adapter goes away while a read waits for the device's reply: the read ends then, the port says
+// it is lost, its close does not hang, and the latency timer still gets its value back.
+TEST(RS232Lost, HangUpDuringAReadEndsItAndTheCloseStillRestores) {
     PseudoTerminal pty;
-    RS232 port(pty.portPath(), 115200);
-    ASSERT_FALSE(port.error);
-    port.timeOut(30000);
-    pty.hangUp();
+    FakeTtyClass sysfs(pty, "16\n");
+    auto port = std::make_unique<RS232>(pty.portPath(), 921600, sysfs.root());
+    ASSERT_FALSE(port->error);
+    EXPECT_EQ(sysfs.timer(), "1\n");
+    port->timeOut(30000);
+    std::thread device([&] {
+        std::this_thread::sleep_for(50ms);
+        pty.hangUp();
+    });
     std::uint8_t byte = 0;
     std::uint32_t got = 99;
     const auto start = Steady::now();
-    EXPECT_EQ(port.read(&byte, 1, &got), 0);
+    EXPECT_EQ(port->read(&byte, 1, &got), 0);
+    device.join();
     EXPECT_EQ(got, 0u);
+    EXPECT_TRUE(port->lost());
     EXPECT_LT(Steady::now() - start, 10s);
-    std::uint32_t written = 99;
-    EXPECT_EQ(port.write("x", 1, &written), 0);
-    EXPECT_EQ(written, 0u);
+
+    const std::size_t descriptors = openDescriptorCount();
+    port.reset();
+    EXPECT_LT(Steady::now() - start, 10s) << "the close of a lost port hung";
+    EXPECT_EQ(openDescriptorCount(), descriptors - 1);
+    EXPECT_EQ(sysfs.timer(), "16\n");
 }
 
 TEST(RS232Transfer, EveryByteOfALargeWriteArrivesAndPurgeDropsWhatWasNotRead) {
