@@ -4,6 +4,7 @@
 #include "cli/PortAdvice.h"
 #include "control/DeviceStateText.h"
 #include "control/Format.h"
+#include "control/PortErrorText.h"
 #include "image/ImageBuilder.h"
 
 int exitCodeFor(Outcome outcome) {
@@ -70,8 +71,8 @@ std::string portProblem(const JobResult& result, const std::string& devicePath) 
         text += permissionAdvice();
     } else if (result.openError == PortError::notFound) {
         text += ": no such port (vtc880 ports lists the ports found)";
-    } else if (!result.portDetail.empty()) {
-        text += ": " + result.portDetail;
+    } else if (!result.portBrief.empty()) {
+        text += ": " + result.portBrief;
     }
     return text;
 }
@@ -96,9 +97,8 @@ std::string cause(const JobResult& result, Operation operation, const std::strin
     case Outcome::portError:
         return portProblem(result, devicePath);
     case Outcome::portLost:
-        return "the port went away during the " +
-               std::string(result.report.phase ? phaseName(*result.report.phase) : "run") +
-               " (adapter unplugged or line hung up?)";
+        return portLostBrief() + " during the " +
+               std::string(result.report.phase ? phaseName(*result.report.phase) : "run");
     case Outcome::imageError:
         return "cannot use the firmware image" +
                (result.imageProblem.empty() ? std::string() : ": " + result.imageProblem);

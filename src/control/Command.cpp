@@ -40,7 +40,10 @@ std::unique_ptr<Protocole> Command::newLink() {
 
 void Command::noteOpenFailure(const Protocole& failed) {
     lastOpenError = failed.cause();
-    openFailureDetail = portErrorDetail(failed.cause(), failed.systemError(), failed.devicePath());
+    lastOpenSystemError = failed.systemError();
+    openFailureDetail =
+        portErrorDetail(failed.cause(), failed.systemError(), failed.devicePath(), failed.baudRate());
+    openFailureBrief = portErrorBrief(failed.cause(), failed.systemError(), failed.baudRate());
 }
 
 bool Command::openCom() {
@@ -95,7 +98,9 @@ void Command::start(std::function<void()> body, const char* caption, bool keepOp
     }
     waitForWorker(); // the previous worker has ended; release its thread
     lastOpenError = PortError::none;
+    lastOpenSystemError = 0;
     openFailureDetail.clear();
+    openFailureBrief.clear();
     if (!keepOpenLink || !protocole) {
         progress.begin(0); // a fresh link: whatever the device held, this run has done nothing yet
         // A link left open by an earlier connect() or eraseAll() would make the exclusive open fail.

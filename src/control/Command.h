@@ -51,7 +51,9 @@ class Command {
     // Why the last open failed (the speed switch's or a starter's), for front ends that say more than
     // the message box.
     PortError openError() const { return lastOpenError; }
-    const std::string& openErrorDetail() const { return openFailureDetail; }
+    int openSystemError() const { return lastOpenSystemError; }
+    const std::string& openErrorDetail() const { return openFailureDetail; } // for a box's detail
+    const std::string& openErrorBrief() const { return openFailureBrief; }   // for a result line
 
     // The image the next worker sends, already read and checked by the caller; without one the worker
     // reads `fileName` itself.
@@ -134,7 +136,9 @@ class Command {
     std::shared_ptr<const FileCopy> runPreloaded; // preloaded as it was when the worker started
     RunProgress progress;
     std::string openFailureDetail; // why the last open failed
+    std::string openFailureBrief;
     PortError lastOpenError = PortError::none;
+    int lastOpenSystemError = 0;
     int speedCommands = 0;
     std::thread trd;
 };

@@ -10,7 +10,9 @@ bool Command::changeBaudRate() {
     }
     closeCom(); // a link left open by connect() or eraseAll() would refuse the exclusive opens
     lastOpenError = PortError::none;
+    lastOpenSystemError = 0;
     openFailureDetail.clear();
+    openFailureBrief.clear();
     speedCommands = 0;
 
     bool stageOne = false;

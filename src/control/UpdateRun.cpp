@@ -25,6 +25,13 @@ void UpdateRun::pause(int milliseconds) {
     }
 }
 
+void UpdateRun::notePortFailure() {
+    early.openError = command.openError();
+    early.openSystemError = command.openSystemError();
+    early.portDetail = command.openErrorDetail();
+    early.portBrief = command.openErrorBrief();
+}
+
 bool UpdateRun::endBefore(Outcome outcome) {
     early.outcome = outcome;
     early.report.times[std::size_t(Phase::speedSwitch)] = switchTime;
@@ -73,8 +80,7 @@ bool UpdateRun::start(const RunSettings& settings) {
             if (command.speedCommandsSent() == 0) {
                 command.changeBaudRate2(linkSpeed); // nothing reached the device: the next try starts over
             }
-            early.openError = command.openError();
-            early.portDetail = command.openErrorDetail();
+            notePortFailure();
             command.reportOpenFailure("Error: connect");
             return endBefore(Outcome::portError);
         }
@@ -95,8 +101,7 @@ bool UpdateRun::start(const RunSettings& settings) {
     command.verifyBeforeFinish = settings.verifyBeforeFinish;
     command.connectAnd(settings.operation);
     if (command.outcome == Outcome::portError || command.outcome == Outcome::noWorker) {
-        early.openError = command.openError();
-        early.portDetail = command.openErrorDetail();
+        notePortFailure();
         return endBefore(command.outcome);
     }
     workerStarted = true;

@@ -29,7 +29,9 @@ struct RunResult {
     Outcome outcome = Outcome::none;
     RunReport report;                      // what the device acknowledged; the time of each phase
     PortError openError = PortError::none; // why the port did not open, for Outcome::portError
-    std::string portDetail;                // the same in words
+    int openSystemError = 0;               // the system's own number for it
+    std::string portDetail;                // the same in words, with what to do
+    std::string portBrief;                 // the same in a few words
     std::string imageProblem;              // why the image was refused, for Outcome::imageError
 };
 
@@ -58,6 +60,7 @@ class UpdateRun {
   private:
     bool stopped() const { return stopRequest.load() || command.stopRequested(); }
     bool endBefore(Outcome outcome);
+    void notePortFailure();
     void pause(int milliseconds);
 
     Command& command;

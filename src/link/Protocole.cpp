@@ -51,10 +51,8 @@ void Protocole::extract(std::chrono::milliseconds wait) {
     do {
         std::uint8_t byte = 0;
         got = 0;
-        if (read(&byte, 1, &got) == 0) {
-            gone = !error; // a port that never opened has not gone anywhere
-            return;
-        }
+        if (read(&byte, 1, &got) == 0)
+            return; // the port did not open, or has gone
         if (got != 0)
             parse(byte);
     } while (got != 0 && !commandReady && clock.now() < end);

@@ -24,7 +24,7 @@ class Protocole : public RS232, public Link {
     void sendDownload() override;
     // The speed command "%dBR%d\r", one character at a time with a pause after each.
     void changeBaudRate(int a, int b);
-    bool lost() const override { return gone; }
+    bool lost() const override { return RS232::lost(); }
 
     // Asked between paced characters: once it says yes, the rest of an ASCII command is not sent.
     std::function<bool()> stopPacing;
@@ -40,5 +40,4 @@ class Protocole : public RS232, public Link {
     std::uint8_t state = 0; // 0 hunt, 1 command, 2 length, 3 data, 4 end, 5 checksum
     std::uint32_t i = 0;    // byte index within the current field
     std::uint8_t chk = 0;   // running checksum
-    bool gone = false;      // a read failed: the line hung up or the device went away
 };

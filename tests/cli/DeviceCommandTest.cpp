@@ -83,8 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "answer it in time; the device holds only part of the new firmware (104 of 555 bytes, up "
                  "to word 0x131): run the update again before using it"},
         ToolCase{"portLostMidway", "update fw.hex" + fast + " --hang-up-after 3", 4,
-                 "FAILED (port lost): the port went away during the programming (adapter unplugged or line "
-                 "hung up?); the device holds only part of the new firmware (204 of 555 bytes"},
+                 "FAILED (port lost): the port went away (unplugged?) during the programming; the device "
+                 "holds only part of the new firmware (204 of 555 bytes"},
         // The third chunk: the second of the 250-byte block.
         ToolCase{
             "cellThatDoesNotHold", "update fw.hex --verify" + fast + " --corrupt-chunk 2", 8,
