@@ -2,13 +2,12 @@
 #include "cli/DeviceEvents.h"
 #include "cli/DeviceJob.h"
 #include "cli/ExitCodes.h"
-#include "cli/ImageProblem.h"
 #include "cli/Output.h"
 #include "cli/ProgressView.h"
 #include "cli/SimulatedPorts.h"
 #include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
-#include "image/ImageFile.h"
+#include "image/ImageCheck.h"
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
 
@@ -40,15 +39,15 @@ int run(DeviceOptions& options, bool json) {
 
     if (options.operation != Operation::erase) {
         FileCopy image;
-        const ImageReadResult read = readImageFile(options.image, image);
-        if (read.status != ImageReadStatus::ok) {
-            out.problem(options.image + ": " + imageProblem(read));
+        const LoadedImage loaded = loadImage(options.image, image);
+        if (!loaded.ok()) {
+            out.problem(options.image + ": " + loaded.problem);
             out.event(JsonObject()
                           .add("event", "result")
                           .add("ok", false)
                           .add("outcome", outcomeName(Outcome::imageError))
                           .add("exit", std::int64_t(Exit::file))
-                          .add("text", imageProblem(read)));
+                          .add("text", loaded.problem));
             return Exit::file;
         }
     }
