@@ -1,21 +1,17 @@
 #include "cli/ExitCodes.h"
-#include "cli/ImageProblem.h"
 #include "cli/Output.h"
 #include "cli/Subcommands.h"
 #include "image/FileCopy.h"
 #include "image/ImageBuilder.h"
+#include "image/ImageCheck.h"
 #include "image/ImageFile.h"
+#include "image/ImageProblem.h"
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
-
-std::string hex(std::uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%05llX", static_cast<unsigned long long>(value));
-    return text;
-}
 
 // The version block: 4 bytes at its fixed address, patch, minor, major, 'V'.
 std::string versionOf(const ImageRecord& record) {
@@ -40,11 +36,11 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
         std::string records = "[";
         out.say(*path + ":");
         out.say("  offset      word address  byte address  size");
-        const ImageReadResult result = scanImageFile(*path, FileCopy::maxBlocks, [&](ImageRecord&& record) {
+        scanImageFile(*path, FileCopy::maxBlocks, [&](ImageRecord&& record) {
             char line[160];
             std::snprintf(line, sizeof line, "  %-10llu  %-12s  %-12s  %u",
-                          static_cast<unsigned long long>(record.offset), hex(record.address).c_str(),
-                          hex(std::uint64_t(record.address) * 2).c_str(), record.size);
+                          static_cast<unsigned long long>(record.offset), hexWord(record.address).c_str(),
+                          hexWord(std::uint64_t(record.address) * 2).c_str(), record.size);
             const std::string recordVersion = versionOf(record);
             out.say(line + (recordVersion.empty() ? std::string() : "  version " + recordVersion) +
                     (record.size == 0 ? "  (empty: adds no block)" : ""));
@@ -59,22 +55,36 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
                 .add("size", std::int64_t(record.size));
             records += (records.size() > 1 ? "," : "") + entry.str();
         });
-        const bool valid = result.status == ImageReadStatus::ok;
+        // The records are listed as far as the file goes; whether it can be sent is judged by the one
+        // check every update makes.
+        FileCopy image;
+        const LoadedImage loaded = loadImage(*path, image);
+        std::vector<std::string> problems;
+        if (!loaded.ok()) {
+            problems.push_back(loaded.problem);
+        }
+        for (std::size_t i = 1; i < loaded.blockFaults.size(); ++i) {
+            problems.push_back(blockProblem(loaded.blockFaults[i], image));
+        }
         out.say("version: " + (version.empty() ? std::string("none (no version block)") : version));
         out.say("total: " + std::to_string(blocks) + " blocks, " + std::to_string(total) + " bytes");
-        if (valid) {
+        std::string problemList = "[";
+        for (const std::string& problem : problems) {
+            out.problem(*path + ": invalid: " + problem);
+            problemList += (problemList.size() > 1 ? "," : "") + jsonString(problem);
+        }
+        if (loaded.ok()) {
             out.say("valid");
-        } else {
-            out.problem(*path + ": invalid: " + imageProblem(result));
         }
         out.event(JsonObject()
                       .add("event", "result")
-                      .add("ok", valid)
+                      .add("ok", loaded.ok())
                       .add("version", version)
                       .add("blocks", std::int64_t(blocks))
                       .add("bytes", std::int64_t(total))
                       .addRaw("records", records + "]")
-                      .add("problem", imageProblem(result)));
-        context.exitCode = valid ? Exit::ok : Exit::file;
+                      .add("problem", loaded.problem)
+                      .addRaw("problems", problemList + "]"));
+        context.exitCode = loaded.ok() ? Exit::ok : Exit::file;
     });
 }

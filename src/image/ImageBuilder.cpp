@@ -1,8 +1,12 @@
 #include "image/ImageBuilder.h"
 
+#include "image/BlockCheck.h"
 #include "image/ImageFile.h"
 #include "image/IniFile.h"
+#include "image/IniRules.h"
+#include "image/RecipeCheck.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -65,10 +69,101 @@ RecipeProblem problemOf(BlockAddStatus status) {
     }
 }
 
+// One to three decimal numbers with a dot between each two, as "%d.%d.%d" reads them without doubt.
+bool isVersionText(const std::string& text) {
+    int dots = 0;
+    std::size_t digits = 0;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            ++digits;
+        } else if (c == '.' && digits > 0) {
+            ++dots;
+            digits = 0;
+        } else {
+            return false;
+        }
+    }
+    return digits > 0 && dots < 3;
+}
+
+// Hexadecimal digits only, after an optional 0x.
+bool isHexAddressText(const std::string& text) {
+    const std::size_t start = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? 2 : 0;
+    return start < text.size() && std::all_of(text.begin() + std::ptrdiff_t(start), text.end(),
+                                              [](char c) { return hexDigit(c) >= 0; });
+}
+
+RecipeNote noteAt(RecipeProblem problem, int index, std::string text, int line) {
+    RecipeNote note{problem, index, std::move(text)};
+    note.line = line;
+    return note;
+}
+
+// What one recipe build keeps while it reads: the recipe, the notes, and which source each block
+// of the image came from (0: the version block), so that block faults can name sources.
+struct Build {
+    const IniFile& recipe;
+    RecipeOutcome& outcome;
+    std::vector<int> sourceOfBlock;
+    std::vector<std::string> pathOfBlock;
+
+    void note(RecipeNote note) { outcome.problems.push_back(std::move(note)); }
+
+    // A value as the recipe format cuts it to `length` (terminator included); a longer one is noted.
+    // Only from a line the shared scan took: the readers may differ on any other, and this way both
+    // systems build the same image and find the same problems.
+    std::string value(const std::string& section, const std::string& key, std::size_t length, int index) {
+        const int line = recipeLine(recipe.text(), section, key);
+        if (line == 0) {
+            return {};
+        }
+        const std::string whole = recipe.value(section, key, iniLongestLine + 1);
+        if (whole.size() >= length) {
+            note(noteAt(RecipeProblem::valueTooLong, index, key, line));
+        }
+        return whole.substr(0, length - 1);
+    }
+
+    void blockAdded(int source, const std::string& path) {
+        sourceOfBlock.push_back(source);
+        pathOfBlock.push_back(path);
+    }
+
+    void checkBlockList() {
+        for (const BlockFault& fault : checkBlocks(outcome.image)) {
+            if (fault.kind == BlockFault::Kind::empty) {
+                continue; // the version block always holds 4 bytes
+            }
+            const auto block = std::size_t(fault.block);
+            RecipeNote found{fault.kind == BlockFault::Kind::overlap ? RecipeProblem::overlappingBlocks
+                                                                     : RecipeProblem::pastLastWord,
+                             sourceOfBlock[block], pathOfBlock[block]};
+            if (fault.other >= 0) {
+                found.other = sourceOfBlock[std::size_t(fault.other)];
+                found.otherText = pathOfBlock[std::size_t(fault.other)];
+            }
+            found.firstWord = fault.firstWord;
+            found.lastWord = fault.lastWord;
+            note(found);
+        }
+    }
+};
+
 } // namespace
 
-bool preventsWriting(RecipeProblem problem) {
-    return problem != RecipeProblem::addressNotHex;
+bool preventsWriting(RecipeProblem problem, RecipeReading reading) {
+    if (reading == RecipeReading::strict) {
+        return true;
+    }
+    switch (problem) {
+    case RecipeProblem::valueTooLong:
+    case RecipeProblem::versionNotNumbers:
+    case RecipeProblem::addressNotHex:
+    case RecipeProblem::overlappingBlocks:
+        return false;
+    default:
+        return true;
+    }
 }
 
 std::uint32_t versionWord(const std::string& text) {
@@ -114,53 +209,78 @@ std::optional<std::uint32_t> parseHexAddress(const std::string& text, bool& tooL
     return std::uint32_t(value);
 }
 
-RecipeOutcome buildImage(const std::string& recipePath, const std::string& resultPath) {
+RecipeOutcome buildImage(const std::string& recipePath, RecipeReading reading,
+                         const std::string& resultPath) {
     RecipeOutcome outcome;
     const IniFile recipe(recipePath);
-    if (recipe.status() == IniFile::Status::missing) {
-        outcome.problems.push_back({RecipeProblem::recipeMissing, 0, recipePath});
+    if (recipe.status() != IniFile::Status::ok) {
+        outcome.problems.push_back({recipe.status() == IniFile::Status::tooLarge
+                                        ? RecipeProblem::recipeTooLarge
+                                        : RecipeProblem::recipeMissing,
+                                    0, recipePath});
         return outcome;
     }
-    if (recipe.status() == IniFile::Status::lineTooLong) {
-        outcome.problems.push_back({RecipeProblem::recipeLineTooLong, recipe.problemLine(), recipePath});
-        return outcome;
-    }
+    const IniText& text = recipe.text();
+    outcome.problems = checkRecipeText(text);
+    Build build{recipe, outcome, {}, {}};
 
     FileCopy& image = outcome.image;
-    blockAddVersion(image, versionWord(recipe.value("VERSION", "VALUE", versionLength)), versionAddress);
+    const std::string version = build.value("VERSION", "VALUE", versionLength, 0);
+    if (!version.empty() && !isVersionText(version)) {
+        build.note(
+            noteAt(RecipeProblem::versionNotNumbers, 0, version, recipeLine(text, "VERSION", "VALUE")));
+    }
+    blockAddVersion(image, versionWord(version), versionAddress);
+    build.blockAdded(0, {});
 
     std::uint32_t address = 0;
+    int lastRead = 0;
+    bool numberingEnded = false;
     for (int n = 1;; ++n) {
         const std::string number = std::to_string(n);
-        const std::string source = recipe.value("INPUT", "SOURCE_" + number, sourceLength);
+        const std::string source = build.value("INPUT", "SOURCE_" + number, sourceLength, n);
         if (source.empty()) {
+            numberingEnded = true;
             break;
         }
-        const std::string addressText = recipe.value("INPUT", "ADDRESS_" + number, addressLength);
+        lastRead = n;
+        const std::string addressKey = "ADDRESS_" + number;
+        const std::string addressText = build.value("INPUT", addressKey, addressLength, n);
+        const int addressLine = recipeLine(text, "INPUT", addressKey);
         bool tooLarge = false;
-        if (const auto parsed = parseHexAddress(addressText, tooLarge)) {
+        const auto parsed = parseHexAddress(addressText, tooLarge);
+        if (tooLarge) {
+            build.note(noteAt(RecipeProblem::addressTooLarge, n, addressText, addressLine));
+        } else if (!addressText.empty() && !isHexAddressText(addressText)) {
+            build.note(noteAt(RecipeProblem::addressNotHex, n, addressText, addressLine));
+        }
+        if (parsed) {
             address = *parsed;
-        } else if (tooLarge) {
-            outcome.problems.push_back({RecipeProblem::addressTooLarge, n, addressText});
-        } else if (!addressText.empty()) {
-            outcome.problems.push_back({RecipeProblem::addressNotHex, n, addressText});
         }
         const BlockAddStatus status = addSourceBlock(image, source, address);
-        if (status != BlockAddStatus::ok) {
-            outcome.problems.push_back({problemOf(status), n, source});
+        if (status == BlockAddStatus::ok) {
+            build.blockAdded(n, source);
+        } else {
+            build.note(noteAt(problemOf(status), n, source, recipeLine(text, "INPUT", "SOURCE_" + number)));
             if (status == BlockAddStatus::tableFull) {
                 break;
             }
         }
     }
+    if (numberingEnded) {
+        for (RecipeNote& note : unreadSourceKeys(text, lastRead)) {
+            build.note(std::move(note));
+        }
+    }
+    build.checkBlockList();
 
-    outcome.resultPath = resultPath.empty() ? recipe.value("RESULT", "VALUE", resultLength) : resultPath;
+    outcome.resultPath = resultPath.empty() ? build.value("RESULT", "VALUE", resultLength, 0) : resultPath;
     if (outcome.resultPath.empty()) {
         outcome.problems.push_back({RecipeProblem::noResult, 0, {}});
         return outcome;
     }
     for (const RecipeNote& note : outcome.problems) {
-        if (preventsWriting(note.problem)) {
+        if (preventsWriting(note.problem, reading)) {
             return outcome;
         }
     }
@@ -173,5 +293,5 @@ RecipeOutcome buildImage(const std::string& recipePath, const std::string& resul
 }
 
 void ExtractIni(const std::string& recipePath) {
-    buildImage(recipePath);
+    buildImage(recipePath, RecipeReading::lenient);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/FileCopy.h"
+#include "image/RecipeNote.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,27 +16,6 @@
 
 constexpr std::uint32_t versionAddress = 0x50002;
 
-enum class RecipeProblem {
-    recipeMissing,     // the recipe cannot be read
-    recipeLineTooLong, // a line of the recipe is too long to be read faithfully
-    sourceMissing,     // a listed source cannot be opened or read
-    sourceTooLarge,    // a listed source is over maxSourceSize
-    addressNotHex,     // an address is not hexadecimal: the previous address is used
-    addressTooLarge,   // an address does not fit 32 bits
-    tooManyBlocks,     // the sources and the version block do not fit the block table
-    noResult,          // no result path: nothing is written
-    resultNotWritable, // the image could not be written
-};
-
-struct RecipeNote {
-    RecipeProblem problem;
-    int index = 0;    // the source number, or the recipe's line for recipeLineTooLong
-    std::string text; // the path or value concerned
-};
-
-// Problems after which the image would be incomplete or wrong, so nothing is written.
-bool preventsWriting(RecipeProblem problem);
-
 struct RecipeOutcome {
     std::vector<RecipeNote> problems;
     std::string resultPath;
@@ -43,10 +23,12 @@ struct RecipeOutcome {
     FileCopy image;
 };
 
-// `resultPath`, when not empty, replaces the recipe's RESULT/VALUE.
-RecipeOutcome buildImage(const std::string& recipePath, const std::string& resultPath = {});
+// `resultPath`, when not empty, replaces the recipe's RESULT/VALUE. Nothing is written when a problem
+// found prevents it (preventsWriting); an existing result file is then left as it was.
+RecipeOutcome buildImage(const std::string& recipePath, RecipeReading reading,
+                         const std::string& resultPath = {});
 
-// The packaging mode of the updater: builds the image and reports nothing.
+// The packaging mode of the updater: builds the image (RecipeReading::lenient) and reports nothing.
 void ExtractIni(const std::string& recipePath);
 
 // "%d.%d.%d" as the version word 'V', major, minor, patch (low 8 bits of each; missing numbers are 0).

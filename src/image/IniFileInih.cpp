@@ -1,7 +1,7 @@
 #include "image/IniFile.h"
 #include "image/IniRules.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <ini.h>
 #include <map>
@@ -25,38 +25,43 @@ std::string keyOf(const std::string& section, const std::string& name) {
 } // namespace
 
 struct IniFile::Values {
-    Status status = Status::ok;
-    int problemLine = 0;
+    IniText text;
     std::map<std::string, std::string> byKey;
+    std::size_t next = 0; // the next line to hand to inih
 
-    std::FILE* file = nullptr;
-    int lineNumber = 0;
-
-    // inih reads lines into a fixed buffer and would take the rest of a longer line as a line of its
-    // own. Hand it whole lines only: a long comment is cut (harmless), any other long line is refused.
+    // inih takes a line with leading blanks behind a key line as more of that key's value, which the
+    // Windows reader never does: hand it lines without them. It also reads into a fixed buffer and
+    // would take the rest of a longer line as a line of its own: hand it whole lines only (a comment
+    // cut short is harmless; a longer line of any other kind is one the scan has refused already).
     char* readLine(char* buffer, int size) {
-        std::string line;
-        int c = 0;
-        while ((c = std::fgetc(file)) != EOF) {
-            line += char(c);
-            if (c == '\n') {
-                break;
-            }
-        }
-        if (line.empty()) {
+        if (next >= text.lines.size() || size < 2) {
             return nullptr;
         }
-        ++lineNumber;
-        if (line.size() > std::size_t(size - 1)) {
-            if (!isIniComment(line) && status == Status::ok) {
-                status = Status::lineTooLong;
-                problemLine = lineNumber;
+        const std::string& content = text.lines[next];
+        const int number = int(++next);
+        std::string line = content.substr(std::min(content.find_first_not_of(" \t"), content.size()));
+        const std::size_t room = std::size_t(size - 2);
+        if (line.size() > room) {
+            if (!isIniComment(line)) {
+                noteCut(number, line);
             }
-            line = isIniComment(line) ? line.substr(0, std::size_t(size - 2)) + '\n' : "\n";
+            line = isIniComment(line) ? line.substr(0, room) : std::string();
         }
+        line += '\n';
         line.copy(buffer, line.size());
         buffer[line.size()] = '\0';
         return buffer;
+    }
+
+    // Only if inih's buffer were smaller than iniLongestLine allows: the line is then lost here, so
+    // it is a problem of the file like any other over-long line.
+    void noteCut(int number, const std::string& line) {
+        for (const IniLineProblem& problem : text.problems) {
+            if (problem.line == number) {
+                return;
+            }
+        }
+        text.problems.push_back({IniLineFault::tooLong, number, line.substr(0, 60)});
     }
 };
 
@@ -64,9 +69,12 @@ IniFile::IniFile(const std::string& path) : values(std::make_unique<Values>()) {
     // Relative recipe paths are taken from the working directory, like the files the recipe names.
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    values->file = error ? nullptr : std::fopen(absolute.string().c_str(), "rb");
-    if (values->file == nullptr) {
-        values->status = Status::missing;
+    if (error || path.empty()) {
+        values->text.status = IniText::Status::missing;
+        return;
+    }
+    values->text = readIniText(absolute);
+    if (values->text.status != IniText::Status::ok) {
         return;
     }
     auto reader = [](char* buffer, int size, void* user) {
@@ -77,18 +85,16 @@ IniFile::IniFile(const std::string& path) : values(std::make_unique<Values>()) {
         return 1;
     };
     ini_parse_stream(reader, values.get(), handler, values.get());
-    std::fclose(values->file);
-    values->file = nullptr;
 }
 
 IniFile::~IniFile() = default;
 
 IniFile::Status IniFile::status() const {
-    return values->status;
+    return values->text.status;
 }
 
-int IniFile::problemLine() const {
-    return values->problemLine;
+const IniText& IniFile::text() const {
+    return values->text;
 }
 
 std::string IniFile::value(const std::string& section, const std::string& key, std::size_t bufferSize) const {

@@ -1,71 +1,44 @@
 #include "image/IniFile.h"
-#include "image/IniRules.h"
 
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <vector>
 #include <windows.h>
 
 // Windows reads recipes with its own profile functions, which read the file afresh on every call.
+// The file's lines are scanned once here as well, by the same rules as on Linux, so that a recipe
+// one reader would take differently is refused on both systems alike.
 struct IniFile::Values {
-    Status status = Status::ok;
-    int problemLine = 0;
+    IniText text;
     std::string path; // absolute: a bare name would be looked up in the Windows folder
 };
-
-namespace {
-
-// The first line, other than a comment, longer than the Linux reader takes; 0 when none. The profile
-// functions would take it, but the same recipe must not pack differently on another system.
-int firstOverlongLine(std::istream& in) {
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        const std::size_t withEnd = line.size() + (in.eof() ? 0 : 1);
-        if (withEnd > iniLongestLine && !isIniComment(line)) {
-            return number;
-        }
-    }
-    return 0;
-}
-
-} // namespace
 
 IniFile::IniFile(const std::string& path) : values(std::make_unique<Values>()) {
     // Relative recipe paths are taken from the working directory, like the files the recipe names.
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    // The profile functions take a missing file for an empty one; tell the two apart here.
-    std::ifstream in;
-    if (!error && !path.empty()) {
-        in.open(absolute, std::ios::binary);
-    }
-    if (!in) {
-        values->status = Status::missing;
+    // The profile functions take a missing file for an empty one; the scan tells the two apart.
+    if (error || path.empty()) {
+        values->text.status = IniText::Status::missing;
         return;
     }
+    values->text = readIniText(absolute);
     values->path = absolute.string();
-    values->problemLine = firstOverlongLine(in);
-    if (values->problemLine != 0) {
-        values->status = Status::lineTooLong;
-    }
 }
 
 IniFile::~IniFile() = default;
 
 IniFile::Status IniFile::status() const {
-    return values->status;
+    return values->text.status;
 }
 
-int IniFile::problemLine() const {
-    return values->problemLine;
+const IniText& IniFile::text() const {
+    return values->text;
 }
 
 std::string IniFile::value(const std::string& section, const std::string& key, std::size_t bufferSize) const {
-    if (values->status == Status::missing || bufferSize == 0) {
+    if (values->text.status != Status::ok || bufferSize == 0) {
         return {};
     }
     std::vector<char> buffer(bufferSize < DWORD(INT_MAX) ? bufferSize : std::size_t(INT_MAX));

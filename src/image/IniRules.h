@@ -5,10 +5,17 @@
 
 // What every recipe reader applies, so that a recipe reads the same on every system.
 
-// The reader on Linux takes lines of at most 199 characters, line end included, and would misread a
-// longer one; so a longer line is refused on every system, unless it is a comment (whose loss is
+// The reader on Linux takes lines of at most 198 characters, line end not counted, and would misread
+// a longer one; so a longer line is refused on every system, unless it is a comment (whose loss is
 // harmless).
-constexpr std::size_t iniLongestLine = 199;
+constexpr std::size_t iniLongestLine = 198;
+
+// A recipe is a few dozen short lines; a larger file is not one, and is not read into memory.
+constexpr std::size_t iniLargestFile = 1024 * 1024;
+
+inline bool isIniBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 inline bool isIniComment(const std::string& line) {
     const std::size_t first = line.find_first_not_of(" \t");

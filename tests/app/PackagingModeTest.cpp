@@ -30,6 +30,52 @@ TEST(PackagingMode, AnUnusableRecipeStillEndsWithStatusZeroAndWritesNothing) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.ini"});
 }
 
+struct PackagingCase {
+    const char* name;
+    std::string recipe;
+    std::size_t imageSize; // bytes of out.bin; 0 when nothing may be written
+};
+
+void PrintTo(const PackagingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PackagingRecipe : public testing::TestWithParam<PackagingCase> {};
+
+// The packaging mode says nothing either way; what it writes is what the recipe says, or nothing.
+TEST_P(PackagingRecipe, WritesWhatTheRecipeSaysOrNothing) {
+    const PackagingCase& c = GetParam();
+    TempDir dir;
+    writeFile("a.bin", std::vector<std::uint8_t>(200, 1));
+    writeFile("b.bin", {1, 2, 3});
+    writeText("r.ini", c.recipe);
+    EXPECT_EQ(runUpdater("r.ini"), 0);
+    if (c.imageSize == 0) {
+        EXPECT_FALSE(std::filesystem::exists("out.bin"));
+    } else {
+        EXPECT_EQ(readFile("out.bin").size(), c.imageSize);
+    }
+}
+
+const std::string result = "[RESULT]\nVALUE=out.bin\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PackagingRecipe,
+    testing::Values(
+        PackagingCase{"indentedLinesAreRead",
+                      "[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=100\n    SOURCE_2=b.bin\n    ADDRESS_2=200\n" +
+                          result,
+                      12 + 208 + 11},
+        // The format's own rule: a missing address repeats the previous one, on the same words.
+        PackagingCase{"missingAddressRepeatsThePreviousOne",
+                      "[INPUT]\nSOURCE_1=a.bin\nSOURCE_2=b.bin\n" + result, 12 + 208 + 11},
+        PackagingCase{"gapInTheNumbering",
+                      "[INPUT]\nSOURCE_1=a.bin\nSOURCE_3=b.bin\nADDRESS_3=200\n" + result, 0},
+        PackagingCase{"keyThatIsNotTheRecipes", "[INPUT]\nSOURCE_1=a.bin\nSORCE_2=b.bin\n" + result, 0},
+        PackagingCase{"brokenSectionHeader", "[INPUT\nSOURCE_1=a.bin\n" + result, 0},
+        PackagingCase{"blockPastTheLastWord", "[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=FFFFFFCE\n" + result, 0}),
+    [](const testing::TestParamInfo<PackagingCase>& info) { return std::string(info.param.name); });
+
 } // namespace
 
 // Packaging runs in scripts and build machines without any display: it must not start the GUI

@@ -7,6 +7,7 @@
 namespace {
 
 using testing::HasSubstr;
+using Bytes = std::vector<std::uint8_t>;
 
 class PackAndInfo : public testing::Test {
   protected:
@@ -62,28 +63,55 @@ TEST_P(PackProblem, IsNamedAndNothingIsWritten) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PackProblem,
-    testing::Values(BadPack{"recipeMissing", "", "cannot read the recipe 'r.ini'"},
-                    BadPack{"sourceMissing", "[INPUT]\nSOURCE_1=a.bin\nSOURCE_2=gone.bin\n",
-                            "SOURCE_2: cannot read 'gone.bin'"},
-                    BadPack{"addressTooLarge", "[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=123456789\n",
-                            "ADDRESS_1: '123456789' does not fit 32 bits"},
-                    BadPack{"tooManyBlocks",
-                            [] {
-                                std::string text = "[INPUT]\n";
-                                for (int n = 1; n <= 64; ++n) {
-                                    text += "SOURCE_" + std::to_string(n) + "=b.bin\n";
-                                }
-                                return text;
-                            }(),
-                            "SOURCE_64: too many blocks"}),
+    testing::Values(
+        BadPack{"recipeMissing", "", "cannot read the recipe 'r.ini'"},
+        BadPack{"sourceMissing", "[INPUT]\nSOURCE_1=a.bin\nSOURCE_2=gone.bin\n",
+                "r.ini line 3: SOURCE_2: cannot read 'gone.bin'"},
+        BadPack{"addressTooLarge", "[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=123456789\n",
+                "r.ini line 3: ADDRESS_1: '123456789' does not fit 32 bits"},
+        BadPack{"addressNotHex", "[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=40\nSOURCE_2=b.bin\nADDRESS_2=zz\n",
+                "r.ini line 5: ADDRESS_2: 'zz' is not hexadecimal"},
+        BadPack{"tooManyBlocks",
+                [] {
+                    std::string text = "[INPUT]\n";
+                    for (int n = 1; n <= 64; ++n) {
+                        text += "SOURCE_" + std::to_string(n) + "=b.bin\nADDRESS_" + std::to_string(n) + "=" +
+                                std::to_string(n * 4) + "\n";
+                    }
+                    return text;
+                }(),
+                "SOURCE_64: too many blocks"},
+        BadPack{"headerWithoutClosingBracket", "[VERSION\nVALUE=1.0.0\n[INPUT]\nSOURCE_1=a.bin\n",
+                "r.ini line 1: '[VERSION' is not a section header"},
+        BadPack{"headerWithoutOpeningBracket", "[INPUT]\nSOURCE_1=a.bin\nRESULT]\nVALUE=x.hex\n",
+                "r.ini line 3: 'RESULT]' is not a section header"},
+        BadPack{"keyThatIsNotTheRecipes", "[INPUT]\nSOURCE_1=a.bin\nSORCE_2=b.bin\n",
+                "r.ini line 3: 'SORCE_2' is not a key of [INPUT]"},
+        BadPack{"lineWithoutEquals", "[INPUT]\nSOURCE_1=a.bin\nSOURCE_2 b.bin\n",
+                "r.ini line 3: 'SOURCE_2 b.bin' is not KEY=value"},
+        BadPack{"gapInTheNumbering", "[INPUT]\nSOURCE_1=a.bin\nSOURCE_3=b.bin\n",
+                "r.ini line 3: SOURCE_3 is never read: the sources stop at SOURCE_2"},
+        BadPack{"versionNotNumbers", "[VERSION]\nVALUE=v2.1\n[INPUT]\nSOURCE_1=a.bin\n",
+                "r.ini line 2: VERSION VALUE 'v2.1' is not numbers and dots"},
+        BadPack{"commentBehindAValue", "[INPUT]\nSOURCE_1=a.bin ; the boot block\n",
+                "r.ini line 2: 'SOURCE_1=a.bin ; the boot block' has a comment behind its value"},
+        BadPack{"sourceOverTheVersionBlock", "[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=50000\n",
+                "the version block and SOURCE_1 'a.bin' both cover words 0x50002 to 0x50003"},
+        BadPack{"overlappingSources",
+                "[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=100\nSOURCE_2=b.bin\nADDRESS_2=17C\n",
+                "SOURCE_1 'a.bin' and SOURCE_2 'b.bin' both cover words 0x0017C to 0x0017C"},
+        BadPack{
+            "pastTheLastWord", "[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=FFFFFFCE\n",
+            "SOURCE_1 'a.bin' at word 0xFFFFFFCE runs past the last word 0xFFFFFFFF (to word 0x10000004A)"}),
     [](const testing::TestParamInfo<BadPack>& info) { return std::string(info.param.name); });
 
-TEST_F(PackAndInfo, PackNamesAnAddressThatIsNotHexButStillWrites) {
-    writeText("r.ini", "[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=40\nSOURCE_2=b.bin\nADDRESS_2=zz\n");
+// An indented line is read as the Windows reader reads it: its key, not more of the value above.
+TEST_F(PackAndInfo, PackReadsIndentedLines) {
+    writeText("r.ini", "[VERSION]\nVALUE=1.0.0\n[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=100\n    SOURCE_2=b.bin\n"
+                       "    ADDRESS_2=4000\n");
     const ToolRun run = runTool("pack r.ini -o fw.hex");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_THAT(run.err, HasSubstr("ADDRESS_2: 'zz' is not hexadecimal"));
-    EXPECT_TRUE(std::filesystem::exists("fw.hex"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("wrote fw.hex: 3 blocks, 261 bytes"));
 }
 
 TEST_F(PackAndInfo, InfoReportsWhereATruncatedImageEnds) {
@@ -98,6 +126,94 @@ TEST_F(PackAndInfo, InfoOnAMissingFileFails) {
     const ToolRun run = runTool("info nothing.hex");
     EXPECT_EQ(run.status, 3);
     EXPECT_THAT(run.err, HasSubstr("cannot open the file"));
+}
+
+Bytes record(std::uint32_t size, std::uint32_t address, std::size_t dataBytes = SIZE_MAX) {
+    Bytes out;
+    for (std::uint32_t v : {size, address}) {
+        for (int i = 0; i < 4; ++i) {
+            out.push_back(std::uint8_t(v >> (8 * i)));
+        }
+    }
+    const Bytes data = pattern(dataBytes == SIZE_MAX ? size : dataBytes);
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+
+const Bytes versionBlock = record(4, 0x50002);
+
+struct BadImage {
+    const char* name;
+    Bytes bytes; // the image file; a directory when `directory`
+    std::string message;
+    bool directory = false;
+};
+
+void PrintTo(const BadImage& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ImageProblem : public PackAndInfo, public testing::WithParamInterface<BadImage> {};
+
+// `info` calls the image invalid and says why; `update` and `verify` refuse it with the same words
+// before any port is opened: the port named here does not exist, and its own failure would be exit 4.
+TEST_P(ImageProblem, IsInvalidForInfoAndRefusedBeforeThePort) {
+    const BadImage& c = GetParam();
+    if (c.directory) {
+        std::filesystem::create_directory("fw.hex");
+    } else {
+        writeFile("fw.hex", c.bytes);
+    }
+    const ToolRun info = runTool("info fw.hex");
+    EXPECT_EQ(info.status, 3);
+    EXPECT_THAT(info.err, HasSubstr("fw.hex: invalid: " + c.message));
+    EXPECT_THAT(info.out, testing::Not(HasSubstr("valid\n")));
+    for (const char* command : {"update", "verify"}) {
+        const ToolRun run = runTool(std::string(command) + " fw.hex --port /dev/nonexistent-port");
+        EXPECT_EQ(run.status, 3) << command << ": " << run.err;
+        EXPECT_THAT(run.err, HasSubstr("fw.hex: " + c.message)) << command;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImageProblem,
+    testing::Values(
+        BadImage{"emptyFile", {}, "the file is empty (a failed copy?)"},
+        BadImage{"noRecordHoldsAByte", record(0, 0x100), "no record holds a byte"},
+        BadImage{
+            "intelHex", text(":020000040000FA\n:10010000214601360121470136007EFE09D2190140\n"),
+            "a text file (Intel HEX?): the updater takes the binary image that `vtc880 pack` writes from a "
+            "recipe"},
+        BadImage{"sRecord", text("S00F000068656C6C6F202020202000003C\n"), "a text file (S-record?)"},
+        BadImage{"directory", {}, "a directory", true},
+        BadImage{
+            "overlap", record(1024 * 1024, 0) + versionBlock,
+            "two blocks overlap: the block at word 0x00000 (1048576 bytes) and the block at word 0x50002 (4 "
+            "bytes) both cover words 0x50002 to 0x50003"},
+        BadImage{"pastTheLastWord", versionBlock + record(200, 0xFFFFFFCE),
+                 "the block at word 0xFFFFFFCE (200 bytes) runs past the last word 0xFFFFFFFF"},
+        BadImage{"truncated", versionBlock + record(9, 0x100, 2),
+                 "the file ends inside the record at offset 12 (truncated): pack it again"}),
+    [](const testing::TestParamInfo<BadImage>& info) { return std::string(info.param.name); });
+
+// Every fault is shown, the first one also as the JSON result's problem.
+TEST_F(PackAndInfo, InfoShowsEveryOverlap) {
+    writeFile("fw.hex", versionBlock + record(8, 0x100) + record(2, 0x102) + record(2, 0x103));
+    const ToolRun run = runTool("info fw.hex --json");
+    EXPECT_EQ(run.status, 3);
+    EXPECT_THAT(run.err, HasSubstr("both cover words 0x00102 to 0x00102"));
+    EXPECT_THAT(run.err, HasSubstr("both cover words 0x00103 to 0x00103"));
+    EXPECT_THAT(run.out, HasSubstr("\"ok\":false"));
+    EXPECT_THAT(run.out, HasSubstr("\"problem\":\"two blocks overlap: the block at word 0x00100 (8 bytes)"));
 }
 
 TEST_F(PackAndInfo, JsonResultGoesToStandardOutputAndTextToStandardError) {

@@ -27,13 +27,30 @@ Bytes operator+(Bytes a, const Bytes& b) {
 
 const Bytes six = pattern(6, 1);
 const Bytes odd = pattern(251, 2);
+const Bytes hundred = pattern(100, 3);
+const Bytes twoHundred = pattern(200, 4);
+const Bytes mebibyte = Bytes(maxSourceSize, 0x22);
 const Bytes old = {0xDE, 0xAD};
+
+// Which readings write the image: `vtc880 pack` (strict), the updater's packaging mode (lenient).
+enum class Writes { both, lenientOnly, neither };
+
+struct Found {
+    RecipeProblem problem;
+    int line; // the recipe line the note names, 0 for none
+    bool operator==(const Found&) const = default;
+};
+
+void PrintTo(const Found& f, std::ostream* out) {
+    *out << "{problem " << int(f.problem) << ", line " << f.line << "}";
+}
 
 struct RecipeCase {
     const char* name;
     std::string recipe;
-    Bytes expected; // the image written to out.bin; `old` when nothing may be written
-    std::vector<RecipeProblem> problems;
+    Bytes expected; // the image the recipe describes, where it is written
+    std::vector<Found> problems;
+    Writes writes;
 };
 
 // Test names say which case failed; the bytes of the case would say nothing.
@@ -46,24 +63,38 @@ class Recipe : public testing::TestWithParam<RecipeCase> {
     TempDir dir;
 };
 
-// Each case starts with the sources six.bin (6 bytes) and odd.bin (251 bytes) and an older out.bin.
-TEST_P(Recipe, WritesTheImageItDescribes) {
+// One table for both recipe readers: this test runs on Linux (inih) and on Windows (the profile
+// functions, under Wine), so each case must build the same image and find the same problems on both.
+// Each case starts with the sources below and an older out.bin, which must stay where nothing may be
+// written. The recipe is written byte for byte, so that both systems read the same line ends.
+TEST_P(Recipe, WritesTheImageItDescribesOrNothing) {
     const RecipeCase& c = GetParam();
     writeFile("six.bin", six);
     writeFile("odd.bin", odd);
+    writeFile("hundred.bin", hundred);
+    writeFile("two.bin", twoHundred);
+    writeFile("mib.bin", mebibyte);
     writeFile("big.bin", Bytes(maxSourceSize + 1, 0x11));
-    writeFile("out.bin", old);
-    writeText("pack.ini", c.recipe);
+    writeFile("pack.ini", Bytes(c.recipe.begin(), c.recipe.end()));
 
-    const RecipeOutcome outcome = buildImage("pack.ini");
+    for (const RecipeReading reading : {RecipeReading::strict, RecipeReading::lenient}) {
+        const bool strict = reading == RecipeReading::strict;
+        SCOPED_TRACE(strict ? "strict (vtc880 pack)" : "lenient (packaging mode)");
+        writeFile("out.bin", old);
+        const RecipeOutcome outcome = buildImage("pack.ini", reading);
 
-    EXPECT_EQ(readFile("out.bin"), c.expected);
-    EXPECT_EQ(outcome.written, c.expected != old);
-    std::vector<RecipeProblem> problems;
-    for (const RecipeNote& note : outcome.problems) {
-        problems.push_back(note.problem);
+        const bool writes = c.writes == Writes::both || (c.writes == Writes::lenientOnly && !strict);
+        EXPECT_EQ(outcome.written, writes);
+        const Bytes written = readFile("out.bin");
+        EXPECT_TRUE(written == (writes ? c.expected : old))
+            << "out.bin holds " << written.size() << " bytes, expected "
+            << (writes ? c.expected : old).size();
+        std::vector<Found> problems;
+        for (const RecipeNote& note : outcome.problems) {
+            problems.push_back({note.problem, note.line});
+        }
+        EXPECT_EQ(problems, c.problems);
     }
-    EXPECT_EQ(problems, c.problems);
 }
 
 std::string sources(int count) {
@@ -88,6 +119,9 @@ Bytes manySixes(int count) {
 }
 
 const std::string result = "[RESULT]\nVALUE=out.bin\n";
+const Bytes none;
+
+using P = RecipeProblem;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Recipe,
@@ -95,75 +129,228 @@ INSTANTIATE_TEST_SUITE_P(
         RecipeCase{"versionAndOneSource",
                    "[VERSION]\nVALUE=1.2.3\n[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=800\n" + result,
                    version(1, 2, 3) + record(0x800, six),
-                   {}},
-        RecipeCase{"versionKeepsLowEightBits", "[VERSION]\nVALUE=258.513.7\n" + result, version(2, 1, 7), {}},
-        RecipeCase{"missingVersionNumbersAreZero", "[VERSION]\nVALUE=2.1\n" + result, version(2, 1, 0), {}},
-        RecipeCase{"noVersionAtAll", result, version(0, 0, 0), {}},
-        RecipeCase{"missingAddressTakesThePreviousOne",
-                   "[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=0x800\nSOURCE_2=odd.bin\n" + result,
-                   version(0, 0, 0) + record(0x800, six) + record(0x800, odd),
-                   {}},
-        RecipeCase{"addressStopsAtTheFirstNonHexCharacter",
-                   "[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=1A0h\n" + result,
-                   version(0, 0, 0) + record(0x1A0, six),
-                   {}},
-        RecipeCase{"addressThatIsNotHexKeepsThePreviousOne",
-                   "[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=40\nSOURCE_2=six.bin\nADDRESS_2=zz\n" + result,
-                   version(0, 0, 0) + record(0x40, six) + record(0x40, six),
-                   {RecipeProblem::addressNotHex}},
-        RecipeCase{"numberingStopsAtTheFirstGap",
-                   "[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=10\nSOURCE_3=odd.bin\nADDRESS_3=30\n" + result,
-                   version(0, 0, 0) + record(0x10, six),
-                   {}},
+                   {},
+                   Writes::both},
+        RecipeCase{"versionKeepsLowEightBits",
+                   "[VERSION]\nVALUE=258.513.7\n" + result,
+                   version(2, 1, 7),
+                   {},
+                   Writes::both},
+        RecipeCase{"missingVersionNumbersAreZero",
+                   "[VERSION]\nVALUE=2.1\n" + result,
+                   version(2, 1, 0),
+                   {},
+                   Writes::both},
+        RecipeCase{"noVersionAtAll", result, version(0, 0, 0), {}, Writes::both},
         RecipeCase{"namesMatchWithoutCaseAndFirstKeyWins",
                    "[version]\nvalue = 3.4.5 \nVALUE=9.9.9\n[Input]\nsource_1 =  odd.bin  \nAddress_1=0X64\n"
                    "[result]\nValue=out.bin\n",
                    version(3, 4, 5) + record(0x64, odd),
-                   {}},
+                   {},
+                   Writes::both},
         // Recipes written for the Windows reader may quote their values: one matching pair goes.
         RecipeCase{"quotedValuesLoseOnePairOfQuotes",
                    "[VERSION]\nVALUE='1.2.3'\n[INPUT]\nSOURCE_1= \"six.bin\" \nADDRESS_1=\"800\"\n"
                    "[RESULT]\nVALUE=\"out.bin\"\n",
                    version(1, 2, 3) + record(0x800, six),
-                   {}},
-        RecipeCase{"unmatchedQuotesStay",
-                   "[INPUT]\nSOURCE_1=\"six.bin\n" + result,
-                   old,
-                   {RecipeProblem::sourceMissing}},
+                   {},
+                   Writes::both},
         RecipeCase{"sixtyThreeSourcesFillTheTable",
                    "[VERSION]\nVALUE=1.0.0\n" + sources(63) + result,
                    manySixes(63),
-                   {}},
-        // Packing must never hand out an image that silently lacks part of what the recipe lists.
-        RecipeCase{"missingSourceWritesNothing",
+                   {},
+                   Writes::both},
+        RecipeCase{"overlongCommentIsHarmless",
+                   "; " + std::string(500, 'c') + "\n" + result,
+                   version(0, 0, 0),
+                   {},
+                   Writes::both},
+        // The Windows reader skips the blanks in front of a line and takes its key; inih would take an
+        // indented line for more of the value above it, and lose SOURCE_2.
+        RecipeCase{
+            "indentedLinesAreReadAsTheyStand",
+            "[VERSION]\n  VALUE=1.2.3\n[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=800\n    SOURCE_2=odd.bin\n"
+            "\tADDRESS_2=1000\n  [RESULT]\n  VALUE=out.bin\n",
+            version(1, 2, 3) + record(0x800, six) + record(0x1000, odd),
+            {},
+            Writes::both},
+        RecipeCase{"windowsLineEndsAndByteOrderMark",
+                   "\xEF\xBB\xBF[VERSION]\r\nVALUE=1.2.3\r\n[INPUT] ; the sources\r\nSOURCE_1=six.bin\r\n"
+                   "ADDRESS_1=800\r\n[RESULT]\r\nVALUE=out.bin",
+                   version(1, 2, 3) + record(0x800, six),
+                   {},
+                   Writes::both},
+        RecipeCase{"emptySourceEndsTheNumbering",
+                   "[INPUT]\nSOURCE_1=six.bin\nSOURCE_2=\n" + result,
+                   version(0, 0, 0) + record(0, six),
+                   {},
+                   Writes::both},
+        RecipeCase{"blockEndingOnTheLastWord",
+                   "[INPUT]\nSOURCE_1=hundred.bin\nADDRESS_1=FFFFFFCE\n" + result,
+                   version(0, 0, 0) + record(0xFFFFFFCE, hundred),
+                   {},
+                   Writes::both},
+
+        // What the format's own rules answer: the packaging mode follows them, `vtc880 pack` refuses.
+        RecipeCase{"missingAddressTakesThePreviousOne",
+                   "[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=0x800\nSOURCE_2=odd.bin\n" + result,
+                   version(0, 0, 0) + record(0x800, six) + record(0x800, odd),
+                   {{P::overlappingBlocks, 0}},
+                   Writes::lenientOnly},
+        RecipeCase{"addressStopsAtTheFirstNonHexCharacter",
+                   "[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=1A0h\n" + result,
+                   version(0, 0, 0) + record(0x1A0, six),
+                   {{P::addressNotHex, 3}},
+                   Writes::lenientOnly},
+        RecipeCase{"addressThatIsNotHexKeepsThePreviousOne",
+                   "[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=40\nSOURCE_2=odd.bin\nADDRESS_2=zz\n" + result,
+                   version(0, 0, 0) + record(0x40, six) + record(0x40, odd),
+                   {{P::addressNotHex, 5}, {P::overlappingBlocks, 0}},
+                   Writes::lenientOnly},
+        RecipeCase{"versionThatIsNotNumbersAndDots",
+                   "[VERSION]\nVALUE=2,1,7\n" + result,
+                   version(2, 0, 0),
+                   {{P::versionNotNumbers, 2}},
+                   Writes::lenientOnly},
+        RecipeCase{"valueLongerThanItsBufferIsCut",
+                   "[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=" + std::string(130, '0') + "1\n" + result,
+                   version(0, 0, 0) + record(0, six),
+                   {{P::valueTooLong, 3}},
+                   Writes::lenientOnly},
+        RecipeCase{"sourceOverTheVersionBlock",
+                   "[INPUT]\nSOURCE_1=mib.bin\nADDRESS_1=0\n" + result,
+                   version(0, 0, 0) + record(0, mebibyte),
+                   {{P::overlappingBlocks, 0}},
+                   Writes::lenientOnly},
+
+        // A source or a line of the recipe would be lost, or the device would not get what it says.
+        RecipeCase{"unmatchedQuotesStay",
+                   "[INPUT]\nSOURCE_1=\"six.bin\n" + result,
+                   none,
+                   {{P::sourceMissing, 2}},
+                   Writes::neither},
+        RecipeCase{"missingSource",
                    "[INPUT]\nSOURCE_1=six.bin\nSOURCE_2=gone.bin\n" + result,
-                   old,
-                   {RecipeProblem::sourceMissing}},
-        RecipeCase{"sourceOverOneMebibyteWritesNothing",
+                   none,
+                   {{P::sourceMissing, 3}},
+                   Writes::neither},
+        RecipeCase{"sourceOverOneMebibyte",
                    "[INPUT]\nSOURCE_1=big.bin\n" + result,
-                   old,
-                   {RecipeProblem::sourceTooLarge}},
-        RecipeCase{"sixtyFourSourcesWriteNothing",
+                   none,
+                   {{P::sourceTooLarge, 2}},
+                   Writes::neither},
+        RecipeCase{"sixtyFourSources",
                    "[VERSION]\nVALUE=1.0.0\n" + sources(64) + result,
-                   old,
-                   {RecipeProblem::tooManyBlocks}},
-        RecipeCase{"addressBeyond32BitsWritesNothing",
+                   none,
+                   {{P::tooManyBlocks, 130}},
+                   Writes::neither},
+        RecipeCase{"addressBeyond32Bits",
                    "[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=100000000\n" + result,
-                   old,
-                   {RecipeProblem::addressTooLarge}},
-        RecipeCase{"noResultWritesNothing", "[VERSION]\nVALUE=1.0.0\n", old, {RecipeProblem::noResult}},
-        RecipeCase{"overlongValueLineWritesNothing",
+                   none,
+                   {{P::addressTooLarge, 3}},
+                   Writes::neither},
+        RecipeCase{"noResult", "[VERSION]\nVALUE=1.0.0\n", none, {{P::noResult, 0}}, Writes::neither},
+        RecipeCase{"overlongValueLine",
                    "[INPUT]\nSOURCE_1=six.bin\n; " + std::string(300, 'c') +
                        "\nADDRESS_1=" + std::string(300, '0') + "1\n" + result,
-                   old,
-                   {RecipeProblem::recipeLineTooLong}},
+                   none,
+                   {{P::recipeLineTooLong, 4}},
+                   Writes::neither},
+        RecipeCase{"gapInTheNumbering",
+                   "[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=10\nSOURCE_3=odd.bin\nADDRESS_3=30\n" + result,
+                   none,
+                   {{P::keyNeverRead, 4}, {P::keyNeverRead, 5}},
+                   Writes::neither},
+        RecipeCase{"addressWithoutItsSource",
+                   "[INPUT]\nSOURCE_1=six.bin\nADDRESS_2=30\n" + result,
+                   none,
+                   {{P::keyNeverRead, 3}},
+                   Writes::neither},
+        RecipeCase{"headerWithoutItsClosingBracket",
+                   "[VERSION\nVALUE=1.2.3\n[INPUT]\nSOURCE_1=six.bin\n" + result,
+                   none,
+                   {{P::brokenSection, 1}, {P::outsideSection, 2}},
+                   Writes::neither},
+        RecipeCase{"headerWithoutItsOpeningBracket",
+                   "[VERSION]\nVALUE=1.2.3\nINPUT]\nSOURCE_1=six.bin\n" + result,
+                   none,
+                   {{P::brokenSection, 3}, {P::unknownKey, 4}},
+                   Writes::neither},
         RecipeCase{
-            "overlongCommentIsHarmless", "; " + std::string(500, 'c') + "\n" + result, version(0, 0, 0), {}}),
+            "keysThatAreNotTheRecipes",
+            "[INPUT]\nSOURCE_1=six.bin\nSOURCE1=odd.bin\nSORCE_2=odd.bin\nADRESS_1=800\nSOURCE_02=odd.bin\n"
+            "[VERSION]\nVERSION=1.2.3\n" +
+                result,
+            none,
+            {{P::unknownKey, 3},
+             {P::unknownKey, 4},
+             {P::unknownKey, 5},
+             {P::unknownKey, 6},
+             {P::unknownKey, 8}},
+            Writes::neither},
+        RecipeCase{"lineWithoutEquals",
+                   "[INPUT]\nSOURCE_1=six.bin\nSOURCE_2 odd.bin\n" + result,
+                   none,
+                   {{P::lineWithoutEquals, 3}},
+                   Writes::neither},
+        RecipeCase{"keyAboveTheFirstSection",
+                   "SOURCE_1=six.bin\n[INPUT]\n" + result,
+                   none,
+                   {{P::outsideSection, 1}},
+                   Writes::neither},
+        RecipeCase{"sectionThatIsNotTheRecipes",
+                   "[INPTU]\nSOURCE_1=six.bin\n[ INPUT ]\nSOURCE_1=odd.bin\n" + result,
+                   none,
+                   {{P::unknownSection, 1}, {P::unknownSection, 3}},
+                   Writes::neither},
+        // inih would merge the two, the Windows reader never looks at the second.
+        RecipeCase{
+            "sectionTwice",
+            "[INPUT]\nSOURCE_1=six.bin\n[RESULT]\nVALUE=out.bin\n[input]\nSOURCE_2=odd.bin\nADDRESS_2=100\n",
+            none,
+            {{P::repeatedSection, 5}, {P::keyNeverRead, 6}, {P::keyNeverRead, 7}},
+            Writes::neither},
+        // inih drops the comment, the Windows reader keeps it in the value.
+        RecipeCase{"commentBehindAValue",
+                   "[VERSION]\nVALUE=1.2.3 ; the release\n" + result,
+                   none,
+                   {{P::commentBehindValue, 2}},
+                   Writes::neither},
+        // A lone carriage return ends a line for one reader and not for the other.
+        RecipeCase{"controlCharacterInALine",
+                   "[INPUT]\nSOURCE_1=six.bin\rSOURCE_2=odd.bin\n" + result,
+                   none,
+                   {{P::controlCharacter, 2}},
+                   Writes::neither},
+        RecipeCase{"blockPastTheLastWord",
+                   "[INPUT]\nSOURCE_1=two.bin\nADDRESS_1=FFFFFFCE\n" + result,
+                   none,
+                   {{P::pastLastWord, 0}},
+                   Writes::neither}),
     [](const testing::TestParamInfo<RecipeCase>& info) { return std::string(info.param.name); });
+
+// Both blocks are named, with the words they share.
+TEST(RecipeBlocks, OverlapNamesBothSourcesAndTheWords) {
+    TempDir dir;
+    writeFile("a.bin", pattern(20));
+    writeFile("b.bin", pattern(4));
+    writeText("pack.ini", "[INPUT]\nSOURCE_1=a.bin\nADDRESS_1=100\nSOURCE_2=b.bin\nADDRESS_2=108\n" + result);
+    const RecipeOutcome outcome = buildImage("pack.ini", RecipeReading::strict);
+    ASSERT_EQ(outcome.problems.size(), 1u);
+    const RecipeNote& note = outcome.problems[0];
+    EXPECT_EQ(note.problem, RecipeProblem::overlappingBlocks);
+    EXPECT_EQ(note.index, 1);
+    EXPECT_EQ(note.text, "a.bin");
+    EXPECT_EQ(note.other, 2);
+    EXPECT_EQ(note.otherText, "b.bin");
+    EXPECT_EQ(note.firstWord, 0x108u);
+    EXPECT_EQ(note.lastWord, 0x109u);
+    EXPECT_FALSE(std::filesystem::exists("out.bin"));
+}
 
 TEST(RecipeFile, MissingRecipeWritesNothing) {
     TempDir dir;
-    const RecipeOutcome outcome = buildImage("absent.ini");
+    const RecipeOutcome outcome = buildImage("absent.ini", RecipeReading::strict);
     ASSERT_EQ(outcome.problems.size(), 1u);
     EXPECT_EQ(outcome.problems[0].problem, RecipeProblem::recipeMissing);
     EXPECT_TRUE(dir.entries().empty());
