@@ -91,7 +91,7 @@ def entries(lines):
 class Monitor:
     """QEMU's QMP socket: one command at a time, events skipped."""
 
-    def __init__(self, path, deadline):
+    def __init__(self, path, qemu, deadline):
         while True:
             try:
                 self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
@@ -99,6 +99,8 @@ class Monitor:
                 break
             except OSError:
                 self.sock.close()
+                if qemu.poll() is not None:
+                    raise RuntimeError(f"QEMU ended at once (status {qemu.returncode}): see its output above")
                 if time.monotonic() > deadline:
                     raise RuntimeError("QEMU's monitor socket did not open")
                 time.sleep(0.1)
@@ -192,7 +194,13 @@ class Run:
         self.args = args
         self.results = {}  # name -> (passed, text)
         self.plan = None
-        self.events = queue.Queue()
+        self.events = queue.Queue()  # (arrival time, console line); None when the console closed
+        self.devices = {}
+        self.monitor = None
+        self.begun = {}  # case -> where each device's log stood, and when the case began
+        self.case_over = threading.Event()  # stops the running case's host action
+        self.showing = False  # a failed case's output, between its FAIL and its end
+        self.done = False
         self.unplugged_at = None
         self.exited_at = None
 
@@ -200,18 +208,18 @@ class Run:
         self.results[name] = (passed, text)
         log(f"{'PASS' if passed else 'FAIL'} {name}: {text}" + (f" ({took:.0f} s)" if took is not None else ""))
 
-    def qemu_command(self, rs232, usb, monitor_path, cases):
+    def qemu_command(self, monitor_path):
         kernel_line = "console=ttyS0 panic=-1 quiet loglevel=3"
-        if cases:
-            kernel_line += " vtc880.cases=" + ",".join(cases)
+        if self.args.cases:
+            kernel_line += " vtc880.cases=" + ",".join(self.args.cases)
         return [
             "qemu-system-x86_64", "-accel", "tcg", "-m", "256", "-smp", "1",
             "-nographic", "-no-reboot", "-monitor", "none",
             "-kernel", self.args.kernel, "-initrd", self.args.initramfs, "-append", kernel_line,
             "-chardev", "stdio,id=con,signal=off", "-serial", "chardev:con",
-            "-chardev", f"serial,id=s1,path={rs232.path}", "-serial", "chardev:s1",
+            "-chardev", f"serial,id=s1,path={self.devices['rs232'].path}", "-serial", "chardev:s1",
             "-device", "qemu-xhci,id=xhci",
-            "-chardev", f"serial,id=u1,path={usb.path}",
+            "-chardev", f"serial,id=u1,path={self.devices['usb'].path}",
             "-device", "usb-serial,id=ftdi,bus=xhci.0,chardev=u1,always-plugged=on",
             "-qmp", f"unix:{monitor_path},server=on,wait=off",
         ]
@@ -225,100 +233,105 @@ class Run:
                 self.events.put((time.monotonic(), line))
         self.events.put((time.monotonic(), None))
 
-    def unplug(self, monitor, usb, start, stop):
+    def unplug(self, start, case_over):
         """Unplugs the adapter once the device has taken a few chunks of the run."""
-        while not stop.is_set():
-            chunks = sum(1 for e in entries(usb.since(start)) if e[2].startswith("ProgramChunk"))
+        while not case_over.is_set():
+            chunks = sum(1 for e in entries(self.devices["usb"].since(start)) if e[2].startswith("ProgramChunk"))
             if chunks >= UNPLUG_AFTER_CHUNKS:
-                self.unplugged_at = time.monotonic()
-                monitor.command("device_del", id="ftdi")
+                at = time.monotonic()
+                try:
+                    self.monitor.command("device_del", id="ftdi")
+                except RuntimeError as error:
+                    log(f"could not unplug the adapter: {error}")
+                    return
+                self.unplugged_at = at
                 log(f"unplugged the adapter (device_del) after {chunks} chunks")
                 return
             time.sleep(0.02)
+
+    def on_report(self, at, report):
+        words = report.split()
+        what = words[0] if words else ""
+        verdict = VERDICT.match(report)
+        if verdict:
+            name = verdict.group(2)
+            took = at - self.begun[name]["at"] if name in self.begun else None
+            self.result(name, verdict.group(1) == "PASS", verdict.group(3), took)
+            self.showing = verdict.group(1) == "FAIL"
+        elif what == "plan":
+            self.plan = words[1:]
+            log(f"running {len(self.plan)} cases: {' '.join(self.plan)}")
+        elif what == "guest:":
+            log(report[len("guest: "):])
+            self.done = report == "guest: done"
+        elif what == "begin" and len(words) == 2:
+            name = words[1]
+            self.begun[name] = {k: d.mark() for k, d in self.devices.items()}
+            self.begun[name]["at"] = at
+            if name == "usb-unplug":
+                threading.Thread(target=self.unplug, daemon=True,
+                                 args=(self.begun[name]["usb"], self.case_over)).start()
+        elif words == ["note", "usb-unplug", "exited"]:
+            self.exited_at = at
+        elif what == "end" and len(words) == 2:
+            self.showing = False
+            self.case_over.set()
+            self.case_over = threading.Event()
+            self.judge_on_host(words[1], self.begun.get(words[1]))
+
+    def follow(self, deadline):
+        """Handles the console's lines until the guest is done, stops, or runs out of time."""
+        while not self.done:
+            try:
+                at, line = self.events.get(timeout=max(0.1, deadline - time.monotonic()))
+            except queue.Empty:
+                log(f"the guest did not finish within {self.args.timeout:.0f} s")
+                return
+            if line is None:
+                log("the guest stopped before it said it was done")
+                return
+            m = REPORT.search(line)
+            if m:
+                self.on_report(at, m.group(1))
+            elif self.showing:
+                print(f"  | {line}", flush=True)
 
     def main(self):
         os.makedirs(self.args.work, exist_ok=True)
         monitor_path = os.path.join(self.args.work, "qmp.sock")
         if os.path.exists(monitor_path):
             os.unlink(monitor_path)
-        devices = {"rs232": Device(self.args.sim, "rs232", 19200, self.args.work)}
-        devices["usb"] = Device(self.args.sim, "usb", 921600, self.args.work)
         qemu = None
-        begun = {}
-        stop_action = threading.Event()
-        showing = False  # a failed case's output, between its FAIL and its end
         started = time.monotonic()
         deadline = started + self.args.timeout
         try:
-            qemu = subprocess.Popen(
-                self.qemu_command(devices["rs232"], devices["usb"], monitor_path, self.args.cases),
-                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+            self.devices["rs232"] = Device(self.args.sim, "rs232", 19200, self.args.work)
+            self.devices["usb"] = Device(self.args.sim, "usb", 921600, self.args.work)
+            qemu = subprocess.Popen(self.qemu_command(monitor_path), stdin=subprocess.DEVNULL,
+                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
             threading.Thread(target=self.follow_console, args=(qemu,), daemon=True).start()
-            monitor = Monitor(monitor_path, deadline)
-            while True:
-                try:
-                    at, line = self.events.get(timeout=max(0.1, deadline - time.monotonic()))
-                except queue.Empty:
-                    log(f"the guest did not finish within {self.args.timeout} s")
-                    break
-                if line is None:
-                    log("the guest stopped before it said it was done")
-                    break
-                m = REPORT.search(line)
-                if not m:
-                    if showing:
-                        print(f"  | {line}", flush=True)
-                    continue
-                report = m.group(1)
-                words = report.split()
-                what = words[0] if words else ""
-                verdict = VERDICT.match(report)
-                if verdict:
-                    name = verdict.group(2)
-                    took = at - begun[name]["at"] if name in begun else None
-                    self.result(name, verdict.group(1) == "PASS", verdict.group(3), took)
-                    showing = verdict.group(1) == "FAIL"
-                elif what == "plan":
-                    self.plan = words[1:]
-                    log(f"running {len(self.plan)} cases: {' '.join(self.plan)}")
-                elif what == "guest:":
-                    log(report[len("guest: "):])
-                    if report == "guest: done":
-                        break
-                elif what == "begin" and len(words) == 2:
-                    name = words[1]
-                    begun[name] = {k: d.mark() for k, d in devices.items()}
-                    begun[name]["at"] = at
-                    if name == "usb-unplug":
-                        threading.Thread(target=self.unplug, daemon=True,
-                                         args=(monitor, devices["usb"], begun[name]["usb"], stop_action)).start()
-                elif words == ["note", "usb-unplug", "exited"]:
-                    self.exited_at = at
-                elif what == "end" and len(words) == 2:
-                    showing = False
-                    stop_action.set()
-                    stop_action = threading.Event()
-                    self.judge_on_host(words[1], begun.get(words[1]), devices)
-            if time.monotonic() >= deadline:
+            self.monitor = Monitor(monitor_path, qemu, deadline)
+            self.follow(deadline)
+            if not self.done:
                 self.show_console_tail()
         finally:
-            stop_action.set()
+            self.case_over.set()
             if qemu is not None:
-                if qemu.poll() is None:
+                try:
                     qemu.wait(timeout=max(1, min(20, deadline - time.monotonic())))  # powering off
-            for d in devices.values():
+                except subprocess.TimeoutExpired:
+                    qemu.kill()
+                    qemu.wait()
+            for d in self.devices.values():
                 d.stop()
-            if qemu is not None and qemu.poll() is None:
-                qemu.kill()
-                qemu.wait()
         log(f"the boot took {time.monotonic() - started:.0f} s")
         return self.summary()
 
-    def judge_on_host(self, name, marks, devices):
+    def judge_on_host(self, name, marks):
         if marks is None:
             return
         for check_name, device, check in HOST_CHECKS.get(name, []):
-            log_of = devices[device]
+            log_of = self.devices[device]
             passed, text = check(log_of.since(marks[device]), log_of.since(0, marks[device]))
             self.result(check_name, passed, text)
         if name == "usb-unplug":
@@ -365,7 +378,11 @@ def main():
     parser.add_argument("--work", required=True, help="folder for the logs of this boot")
     parser.add_argument("--timeout", type=float, default=420, help="the whole boot, in seconds")
     parser.add_argument("cases", nargs="*", help="guest cases to run (all when none)")
-    return Run(parser.parse_args()).main()
+    try:
+        return Run(parser.parse_args()).main()
+    except RuntimeError as error:
+        log(f"error: {error}")
+        return 1
 
 
 if __name__ == "__main__":
