@@ -7,6 +7,7 @@
 #include "cli/SimulatedPorts.h"
 #include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
+#include "cli/TraceFile.h"
 #include "control/DeviceState.h"
 #include "image/ImageCheck.h"
 #include "link/DeviceCodes.h"
@@ -25,6 +26,7 @@ struct DeviceOptions {
     std::string link = "rs232";
     bool verify = false;
     bool noSpeedSwitch = false;
+    std::string trace; // --trace: a file, or "-" for standard error
     SimulatedPorts simulated;
 };
 
@@ -89,6 +91,15 @@ int run(DeviceOptions& options, bool json) {
         image = std::move(loaded);
     }
 
+    std::unique_ptr<TraceFile> trace;
+    if (!options.trace.empty()) {
+        trace = std::make_unique<TraceFile>(options.trace);
+        if (!trace->problem().empty()) {
+            out.problem(trace->problem());
+            return Exit::file;
+        }
+    }
+
     const bool usb = options.link == "usb";
     std::vector<std::string> labels = options.ports;
     const bool simulate = options.simulated.requested();
@@ -106,6 +117,9 @@ int run(DeviceOptions& options, bool json) {
         job.verify = options.verify;
         job.image = options.image;
         job.loadedImage = image;
+        if (trace) {
+            job.trace = trace->hookFor(label);
+        }
         if (simulate) {
             const std::string problem =
                 options.simulated.start(job, options.noSpeedSwitch ? Speed::update : job.initialSpeed);
@@ -225,6 +239,9 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
     }
     command->add_flag("--no-speed-switch", options->noSpeedSwitch,
                       "Skip the speed commands: the device is already at 115200");
+    command->add_option("--trace", options->trace,
+                        "Write every byte sent and received, with its time and line speed, and each frame "
+                        "decoded, to FILE (- for standard error)");
     options->simulated.addOptions(*command);
     command->callback([&context, command, options] {
         if (options->ports.empty() && !options->simulated.requested()) {

@@ -5,6 +5,7 @@
 JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bool>& stop, Clock& clock) {
     Command command(settings.port, settings.initialSpeed, sinks, clock);
     command.alsoStopOn(stop);
+    command.traceTo(settings.trace);
     UpdateRun run(command, clock);
     RunSettings request;
     request.operation = settings.operation;

@@ -5,6 +5,7 @@
 #include "control/UpdateRun.h"
 #include "image/FileCopy.h"
 #include "link/Clock.h"
+#include "link/Trace.h"
 
 #include <atomic>
 #include <cstdint>
@@ -19,6 +20,7 @@ struct JobSettings {
     bool verify = false;                         // update: compare the whole image before Finish
     std::string image;                           // the image file, read and checked by the run ...
     std::shared_ptr<const FileCopy> loadedImage; // ... unless the caller already did (once for all)
+    TraceHook trace;                             // told every byte and frame, when set
 };
 
 // How a job ended and what the device holds: the run's own result.

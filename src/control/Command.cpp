@@ -35,6 +35,7 @@ void Command::waitForWorker() {
 std::unique_ptr<Protocole> Command::newLink() {
     auto link = std::make_unique<Protocole>(comPort, BaudRate, clock);
     link->stopPacing = [this] { return stopRequested(); };
+    link->trace = traceHook;
     return link;
 }
 

@@ -62,6 +62,8 @@ class Command {
     // outlive the Command.
     void alsoStopOn(const std::atomic<bool>& flag) { sharedStop = &flag; }
     bool stopRequested() const;
+    // Every byte and frame on the ports this Command opens from now on, for a trace.
+    void traceTo(TraceHook hook) { traceHook = std::move(hook); }
 
     void changeComPort(const std::string& name);
     void changeBaudRate2(std::int32_t baud);
@@ -131,6 +133,7 @@ class Command {
     std::atomic<bool> running{false}; // a worker runs, whichever starter began it
     std::atomic<bool> cancelRequested{false};
     const std::atomic<bool>* sharedStop = nullptr;
+    TraceHook traceHook;
     std::string runFileName; // fileName as it was when the worker started
     std::shared_ptr<const FileCopy> preloaded;
     std::shared_ptr<const FileCopy> runPreloaded; // preloaded as it was when the worker started

@@ -37,6 +37,30 @@ void Protocole::send(std::uint16_t code, std::uint32_t size, const std::uint8_t*
     frame.back() = sum;
     std::uint32_t written = 0;
     write(frame.data(), std::uint32_t(frame.size()), &written);
+    if (trace) {
+        TracedFrame decoded;
+        decoded.sent = true;
+        decoded.code = code;
+        decoded.length = size;
+        decoded.chunk =
+            (code == Code::ProgramChunk || code == Code::VerifyChunk) && size >= Chunk::bytesOffset;
+        if (decoded.chunk) {
+            decoded.address = le::get32(payload + Chunk::addressOffset);
+            decoded.count = le::get32(payload + Chunk::countOffset);
+        }
+        traced(true, frame.data(), written, &decoded);
+    }
+}
+
+void Protocole::traced(bool sent, const std::uint8_t* bytes, std::size_t size, const TracedFrame* frame) {
+    TraceEvent event;
+    event.time = clock.now();
+    event.speed = baudRate();
+    event.sent = sent;
+    event.bytes = bytes;
+    event.size = size;
+    event.frame = frame;
+    trace(event);
 }
 
 void Protocole::extract(std::chrono::milliseconds wait) {
@@ -47,15 +71,33 @@ void Protocole::extract(std::chrono::milliseconds wait) {
     // whose limits count polls. A frame cut at the poll's end goes on in the next poll, since the
     // parser keeps its place.
     const auto end = clock.now() + 2 * wait;
+    // What this poll read, for a trace: handed over at the poll's end, or as a frame ends in it.
+    std::vector<std::uint8_t> seen;
     std::uint32_t got;
     do {
         std::uint8_t byte = 0;
         got = 0;
         if (read(&byte, 1, &got) == 0)
-            return; // the port did not open, or has gone
-        if (got != 0)
-            parse(byte);
-    } while (got != 0 && !commandReady && clock.now() < end);
+            break; // the port did not open, or has gone
+        if (got == 0)
+            break;
+        const std::uint8_t before = state;
+        parse(byte);
+        if (trace) {
+            seen.push_back(byte);
+            // A frame ends where the parser goes back to hunting from its end or checksum state.
+            if (state == 0 && (before == 4 || before == 5)) {
+                TracedFrame decoded;
+                decoded.code = command;
+                decoded.length = dataSize;
+                decoded.valid = commandReady;
+                traced(false, seen.data(), seen.size(), &decoded);
+                seen.clear();
+            }
+        }
+    } while (!commandReady && clock.now() < end);
+    if (trace && !seen.empty())
+        traced(false, seen.data(), seen.size(), nullptr);
 }
 
 void Protocole::parse(std::uint8_t byte) {
@@ -118,6 +160,8 @@ void Protocole::paced(const char* text, int pauseMs) {
             return;
         std::uint32_t written = 0;
         write(c, 1, &written);
+        if (trace)
+            traced(true, reinterpret_cast<const std::uint8_t*>(c), written, nullptr);
         clock.sleepMs(pauseMs);
     }
 }

@@ -3,6 +3,7 @@
 #include "link/Clock.h"
 #include "link/Link.h"
 #include "link/RS232.h"
+#include "link/Trace.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,8 @@ class Protocole : public RS232, public Link {
 
     // Asked between paced characters: once it says yes, the rest of an ASCII command is not sent.
     std::function<bool()> stopPacing;
+    // Told every byte sent and received, and each frame decoded.
+    TraceHook trace;
 
     std::uint8_t parserState() const { return state; }
 
@@ -36,6 +39,7 @@ class Protocole : public RS232, public Link {
 
   private:
     void paced(const char* text, int pauseMs);
+    void traced(bool sent, const std::uint8_t* bytes, std::size_t size, const TracedFrame* frame);
 
     std::uint8_t state = 0; // 0 hunt, 1 command, 2 length, 3 data, 4 end, 5 checksum
     std::uint32_t i = 0;    // byte index within the current field

@@ -1,6 +1,6 @@
 #include "sim/SimOptions.h"
 
-#include "sim/CodeNames.h"
+#include "link/CodeNames.h"
 #include "sim/LineSpeed.h"
 
 namespace sim {

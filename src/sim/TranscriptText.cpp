@@ -1,6 +1,6 @@
 #include "sim/TranscriptText.h"
 
-#include "sim/CodeNames.h"
+#include "link/CodeNames.h"
 
 #include <cstdio>
 

@@ -4,10 +4,13 @@
 #include "link/RS232.h"
 #include "sim/SimulatedDevice.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -204,3 +207,83 @@ TEST_F(DeviceCommand, InterruptStopsPromptlyWithItsStatus) {
 }
 
 } // namespace
+
+namespace {
+
+// The lines of a trace file that decode a frame, as "sent Handshake" or "received Ack", with each
+// chunk's address and count.
+struct TracedFrames {
+    std::vector<std::string> frames;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> chunks; // ProgramChunk address, count
+    std::vector<std::string> speeds;                             // of the ASCII characters sent, in order
+    int invalid = 0;
+};
+
+TracedFrames readTrace(const std::string& text) {
+    TracedFrames traced;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const bool sent = line.find("  sent  ") != std::string::npos;
+        const std::size_t frame = line.find(" frame ");
+        if (frame == std::string::npos) {
+            if (sent) {
+                traced.speeds.push_back(
+                    line.substr(line.find('@') + 1, line.find(' ', line.find('@')) - line.find('@') - 1));
+            }
+            continue;
+        }
+        std::istringstream words(line.substr(frame + 7));
+        std::string name;
+        words >> name;
+        traced.frames.push_back((sent ? "sent " : "received ") + name);
+        traced.invalid += line.find("checksum valid") == std::string::npos;
+        unsigned address = 0;
+        unsigned count = 0;
+        if (name == "ProgramChunk" && std::sscanf(line.c_str() + line.find("address"),
+                                                  "address 0x%x  count %u", &address, &count) == 2) {
+            traced.chunks.emplace_back(address, count);
+        }
+    }
+    return traced;
+}
+
+} // namespace
+
+// --trace writes the whole conversation: the speed commands and the preamble at their speeds, and every
+// frame of a three-block update decoded, with each chunk where it goes.
+TEST_F(DeviceCommand, TraceDecodesEveryFrameOfTheUpdate) {
+    const ToolRun run = runTool("update fw.hex --simulate --erase-time-ms 50 --trace trace.txt");
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    const TracedFrames traced = readTrace(slurp("trace.txt"));
+
+    std::vector<std::string> expected = {
+        "sent Handshake", "received Ack",  "sent Handshake", "received Ack",   "sent EraseTimeQuery",
+        "received Ack",   "sent EraseAll", "received Ack",   "sent Handshake", "received Ack"};
+    for (int chunk = 0; chunk < 8; ++chunk) {
+        expected.push_back("sent ProgramChunk");
+        expected.push_back("received Ack");
+    }
+    expected.push_back("sent Finish");
+    EXPECT_EQ(traced.frames, expected);
+    EXPECT_EQ(traced.invalid, 0);
+    EXPECT_EQ(traced.chunks, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0x50002, 4},
+                                                                                   {0x100, 100},
+                                                                                   {0x132, 100},
+                                                                                   {0x164, 50},
+                                                                                   {0x1000, 100},
+                                                                                   {0x1032, 100},
+                                                                                   {0x1064, 100},
+                                                                                   {0x1096, 1}}));
+    // "1BR115200\r" at the link's 19200, then "2BR115200\r" and the 19 characters of the preamble at
+    // 115200.
+    ASSERT_EQ(traced.speeds.size(), 10u + 10u + 19u);
+    EXPECT_EQ(std::count(traced.speeds.begin(), traced.speeds.begin() + 10, "19200"), 10);
+    EXPECT_EQ(std::count(traced.speeds.begin() + 10, traced.speeds.end(), "115200"), 29);
+    std::remove("trace.txt");
+}
+
+TEST_F(DeviceCommand, TraceFileThatCannotBeWrittenIsAFileError) {
+    const ToolRun run = runTool("update fw.hex --simulate --trace /nonexistent-folder/trace.txt");
+    EXPECT_EQ(run.status, 3);
+    EXPECT_THAT(run.err, HasSubstr("/nonexistent-folder/trace.txt: cannot write the trace"));
+}

@@ -1,5 +1,5 @@
 #include "Rig.h"
-#include "sim/CodeNames.h"
+#include "link/CodeNames.h"
 #include "sim/SimOptions.h"
 
 #include <csignal>
@@ -36,7 +36,7 @@ TEST(SimOptions, ParseCommandCodesByNameOrHexadecimal) {
                                       {"0xG1", std::nullopt},
                                       {"-1", std::nullopt}};
     for (const CodeCase& c : cases)
-        EXPECT_EQ(sim::parseCode(c.text), c.code) << '"' << c.text << '"';
+        EXPECT_EQ(parseCode(c.text), c.code) << '"' << c.text << '"';
 }
 
 TEST(SimOptions, SetEveryConfigField) {
