@@ -3,7 +3,9 @@
 #include "cli/DeviceJob.h"
 #include "cli/ExitCodes.h"
 #include "cli/ImageProblem.h"
+#include "cli/JobRecorder.h"
 #include "cli/Output.h"
+#include "cli/PortSelector.h"
 #include "cli/ProgressView.h"
 #include "cli/SimulatedPorts.h"
 #include "cli/StopRequest.h"
@@ -24,6 +26,7 @@ struct DeviceOptions {
     std::string link = "rs232";
     bool verify = false;
     bool noSpeedSwitch = false;
+    std::string record; // --record FILE
     SimulatedPorts simulated;
 };
 
@@ -85,6 +88,17 @@ int run(DeviceOptions& options, bool json) {
         }
     }
     const std::vector<std::string>& shown = labels;
+    std::unique_ptr<JobRecorder> recorder;
+    std::vector<std::string> recordProblems(jobs.size());
+    if (!options.record.empty()) {
+        std::string problem;
+        recorder = std::make_unique<JobRecorder>(
+            options.record, options.operation == Operation::erase ? "" : options.image, problem);
+        if (!problem.empty()) {
+            out.problem(problem);
+            return Exit::file;
+        }
+    }
 
     EventQueue queue;
     std::vector<std::unique_ptr<QueueSinks>> sinks;
@@ -96,7 +110,12 @@ int run(DeviceOptions& options, bool json) {
     }
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         threads.emplace_back([&, i] {
+            const auto started = std::chrono::system_clock::now();
             const JobResult result = runJob(jobs[i], *sinks[i], stop);
+            if (recorder) {
+                recordProblems[i] =
+                    recorder->write(jobs[i], result, started, std::chrono::system_clock::now());
+            }
             DeviceEvent done;
             done.device = int(i);
             done.kind = DeviceEvent::Kind::done;
@@ -110,6 +129,7 @@ int run(DeviceOptions& options, bool json) {
     int status = Exit::ok;
     std::size_t finished = 0;
     bool interrupted = false;
+    bool recordFailed = false;
     while (finished < jobs.size()) {
         DeviceEvent event;
         if (queue.pop(event, std::chrono::milliseconds(20))) {
@@ -131,6 +151,11 @@ int run(DeviceOptions& options, bool json) {
                 if (status == Exit::ok) {
                     status = code;
                 }
+                if (const std::string& problem = recordProblems[std::size_t(event.device)];
+                    !problem.empty()) {
+                    out.problem(problem);
+                    recordFailed = true;
+                }
             } else if (event.kind != DeviceEvent::Kind::message || event.message.icon == MessageIcon::error ||
                        out.json()) {
                 // On a console the final information box would only repeat the result line.
@@ -147,6 +172,9 @@ int run(DeviceOptions& options, bool json) {
         thread.join();
     }
     view.finish();
+    if (recordFailed && status == Exit::ok) {
+        status = Exit::file; // a device without its record is not done
+    }
     return interrupted ? Exit::interrupt : status;
 }
 
@@ -166,8 +194,9 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
     }
     command->add_option(
         "-p,--port", options->ports,
-        "The serial port (COM1 .. COM10, ttyUSB0, /dev/...); give it several times to work on "
-        "several devices at once");
+        "The serial port (COM1 .. COM10, ttyUSB0, /dev/...), or one chosen by what it is: usb:VID:PID, "
+        "usb:VID:PID:SERIAL, path:PATTERN (a glob over /dev/serial/by-path and by-id names); give it "
+        "several times to work on several devices at once");
     command
         ->add_option("--link", options->link,
                      "How the device is attached: rs232 (starts at 19200) or usb "
@@ -181,10 +210,21 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
     }
     command->add_flag("--no-speed-switch", options->noSpeedSwitch,
                       "Skip the speed commands: the device is already at 115200");
+    command->add_option("--record", options->record,
+                        "Append one JSON line per device to FILE (locked and flushed: safe for several "
+                        "runs at once); vtc880 records FILE shows them");
     options->simulated.addOptions(*command);
     command->callback([&context, command, options] {
         if (options->ports.empty() && !options->simulated.requested()) {
             throw CLI::RequiredError("--port");
+        }
+        if (!options->simulated.requested()) {
+            std::string problem;
+            const std::optional<std::vector<std::string>> ports = resolvePorts(options->ports, problem);
+            if (!ports) {
+                throw CLI::ValidationError("--port", problem);
+            }
+            options->ports = *ports;
         }
         context.exitCode = run(*options, context.json);
     });

@@ -15,6 +15,19 @@ struct PortInfo {
     std::string accessNote; // why not, and what to do
 };
 
+// The USB adapter a serial device belongs to, as the system describes it.
+struct UsbIdentity {
+    std::string vendorId;  // hexadecimal as the system writes it ("0403"); empty when not a USB port
+    std::string productId; // "6001"
+    std::string manufacturer;
+    std::string product;
+    std::string serial; // the adapter's serial number, when it has one
+};
+
+// On Linux read from sysfs under `sysRoot` (/sys; another root for tests) for the tty `device` leads
+// to; on Windows nothing is known.
+UsbIdentity usbIdentityOf(const std::string& device, const std::string& sysRoot = "/sys");
+
 // On Linux the ports found (by-id, ttyACM*, ttyUSB*), then the COMn ports whose UART the kernel
 // reports; on Windows the COM ports the system lists.
 std::vector<PortInfo> describeSerialPorts();
