@@ -1,5 +1,6 @@
 #include "cli/ExitCodes.h"
 #include "cli/ImageProblem.h"
+#include "cli/ImageVersion.h"
 #include "cli/Output.h"
 #include "cli/Subcommands.h"
 #include "image/FileCopy.h"
@@ -15,15 +16,6 @@ std::string hex(std::uint64_t value) {
     char text[24];
     std::snprintf(text, sizeof text, "0x%05llX", static_cast<unsigned long long>(value));
     return text;
-}
-
-// The version block: 4 bytes at its fixed address, patch, minor, major, 'V'.
-std::string versionOf(const ImageRecord& record) {
-    if (record.address != versionAddress || record.size != 4 || record.data[3] != 0x56) {
-        return {};
-    }
-    return std::to_string(record.data[2]) + "." + std::to_string(record.data[1]) + "." +
-           std::to_string(record.data[0]);
 }
 
 } // namespace
@@ -45,7 +37,7 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
             std::snprintf(line, sizeof line, "  %-10llu  %-12s  %-12s  %u",
                           static_cast<unsigned long long>(record.offset), hex(record.address).c_str(),
                           hex(std::uint64_t(record.address) * 2).c_str(), record.size);
-            const std::string recordVersion = versionOf(record);
+            const std::string recordVersion = imageVersion(record.address, record.size, record.data.get());
             out.say(line + (recordVersion.empty() ? std::string() : "  version " + recordVersion) +
                     (record.size == 0 ? "  (empty: adds no block)" : ""));
             if (version.empty()) {
