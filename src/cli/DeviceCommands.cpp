@@ -56,6 +56,17 @@ int run(DeviceOptions& options, bool json) {
         }
     }
 
+    std::unique_ptr<JobRecorder> recorder;
+    if (!options.record.empty()) {
+        std::string problem;
+        recorder = std::make_unique<JobRecorder>(
+            options.record, options.operation == Operation::erase ? "" : options.image, problem);
+        if (!problem.empty()) {
+            out.problem(problem);
+            return Exit::file;
+        }
+    }
+
     const bool usb = options.link == "usb";
     std::vector<std::string> labels = options.ports;
     const bool simulate = options.simulated.requested();
@@ -88,18 +99,8 @@ int run(DeviceOptions& options, bool json) {
         }
     }
     const std::vector<std::string>& shown = labels;
-    std::unique_ptr<JobRecorder> recorder;
-    std::vector<std::string> recordProblems(jobs.size());
-    if (!options.record.empty()) {
-        std::string problem;
-        recorder = std::make_unique<JobRecorder>(
-            options.record, options.operation == Operation::erase ? "" : options.image, problem);
-        if (!problem.empty()) {
-            out.problem(problem);
-            return Exit::file;
-        }
-    }
 
+    std::vector<std::string> recordProblems(jobs.size()); // each written by its job before it ends
     EventQueue queue;
     std::vector<std::unique_ptr<QueueSinks>> sinks;
     std::atomic<bool> stop{false};

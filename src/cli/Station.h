@@ -34,9 +34,8 @@ struct StationSettings {
 // The image is checked at the start and again whenever the file changes; while it cannot be used, no
 // new device is taken. Every device's result is appended to the record file.
 //
-// Stop requests: the first stops taking devices and lets running updates end at a safe point (one
-// that has not begun its erase is stopped at once, its device unchanged; one that has goes on to its
-// end); the second stops every update at once.
+// Stop requests: the first stops taking devices and lets the running updates run to their end; the
+// second stops every update at once.
 class Station {
   public:
     Station(StationSettings settings, StationReport& report, Clock& clock = systemClock());
@@ -45,8 +44,8 @@ class Station {
     Station& operator=(const Station&) = delete;
 
     // Runs until stopped: `stopRequested` is asked between events and is true once per request.
-    // Returns the exit status: 0 after a stop at safe points, the interrupt status when updates were
-    // cut short, the file status when the image or the record file is unusable at the start.
+    // Returns the exit status: 0 after a stop that let every update end, the interrupt status when
+    // updates were cut short, the file status when the image or the record file is unusable at the start.
     int run(const std::function<bool()>& stopRequested);
 
   private:

@@ -3,7 +3,6 @@
 #include "cli/ExitCodes.h"
 #include "cli/PortWatcher.h"
 #include "cli/RecordFile.h"
-#include "cli/SafeStopSinks.h"
 #include "cli/Station.h"
 #include "cli/StationImage.h"
 
@@ -89,7 +88,6 @@ struct Station::State {
         std::shared_ptr<const ImageSnapshot> image;
         std::atomic<bool> stop{false};
         std::unique_ptr<QueueSinks> sinks;
-        std::unique_ptr<SafeStopSinks> guard;
         std::thread thread;
         // Written by the job's thread before it posts its end; read after that.
         std::chrono::system_clock::time_point start, end;
@@ -107,7 +105,6 @@ struct Station::State {
     std::map<int, std::unique_ptr<Job>> jobs; // running
     int nextJob = 0;
     int stopRequests = 0;
-    std::atomic<bool> gentleStop{false};
     std::deque<std::string> unwritten; // records the file did not take yet, oldest first
     Steady::time_point lastRecordTry{};
     bool recordsRefused = false;
@@ -212,13 +209,12 @@ struct Station::State {
         job->settings.verify = settings.verify;
         job->settings.image = job->image->file;
         job->sinks = std::make_unique<QueueSinks>(queue, job->id);
-        job->guard = std::make_unique<SafeStopSinks>(*job->sinks, gentleStop, job->stop);
         taken[p.port.device] = p.instance;
         Job* raw = job.get();
         try {
             job->thread = std::thread([this, raw] {
                 raw->start = std::chrono::system_clock::now();
-                raw->result = runJob(raw->settings, *raw->guard, raw->stop, clock);
+                raw->result = runJob(raw->settings, *raw->sinks, raw->stop, clock);
                 raw->end = std::chrono::system_clock::now();
                 DeviceEvent done;
                 done.device = raw->id;
@@ -299,20 +295,22 @@ struct Station::State {
         }
     }
 
+    // The first request takes no new device and lets the running updates run to their end: once a
+    // job has begun to talk to its device, its end is the first point at which the device is known
+    // to hold either its old firmware or the whole new one. The second stops them at once.
     void onStop() {
         ++stopRequests;
         if (stopRequests == 1) {
-            gentleStop = true;
             report.notice(jobs.empty() ? "stopping"
                                        : "stopping: no new devices; " + std::to_string(jobs.size()) +
-                                             " running update(s) end at a safe point (Ctrl-C again stops "
+                                             " running update(s) run to their end (Ctrl-C again stops "
                                              "them now)");
         } else if (stopRequests == 2 && !jobs.empty()) {
             for (auto& [id, job] : jobs) {
                 job->stop = true;
             }
             summary.cutShort = true;
-            report.notice("stopping the running updates now");
+            report.notice("stopping the running updates now: their devices may be left without firmware");
         }
     }
 };
