@@ -9,10 +9,8 @@
 #include "cli/UtcTime.h"
 #include "link/RS232.h"
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <system_error>
 
 namespace {
 
@@ -88,13 +86,9 @@ ImageFacts imageFacts(const std::string& path, const std::string& bytes, const F
 }
 
 const PortIdentity* findPort(const std::vector<PortIdentity>& ports, const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path device = std::filesystem::canonical(devicePathFor(path), ec);
-    if (ec) {
-        return nullptr;
-    }
+    const std::string device = deviceOf(path);
     for (const PortIdentity& port : ports) {
-        if (port.device == device.string()) {
+        if (port.device == device) {
             return &port;
         }
     }

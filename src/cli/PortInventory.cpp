@@ -1,6 +1,7 @@
 #include "cli/PortInventory.h"
 
 #include "link/PortDiscovery.h"
+#include "link/RS232.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -78,6 +79,16 @@ std::vector<PortIdentity> inventoryPorts(const DeviceRoots& roots) {
         // Out of memory while listing: no port is offered rather than a wrong one.
         return {};
     }
+}
+
+std::string deviceOf(const std::string& portName) {
+    const std::string path = devicePathFor(portName);
+    if (path.empty() || path.front() != '/') {
+        return path; // a Windows device name: nothing to resolve
+    }
+    std::error_code ec;
+    const fs::path device = fs::canonical(path, ec);
+    return ec ? path : device.string();
 }
 
 std::string describePort(const PortIdentity& port) {

@@ -24,5 +24,9 @@ struct PortIdentity {
 // serial/by-path link leads to. Links that lead nowhere are left out. Never throws.
 std::vector<PortIdentity> inventoryPorts(const DeviceRoots& roots = {});
 
+// The device a port name leads to (its device path, links resolved where the system has them), to
+// tell whether two names are one port. Never opens the port.
+std::string deviceOf(const std::string& portName);
+
 // One line for a person: the device, its USB identity and its names.
 std::string describePort(const PortIdentity& port);

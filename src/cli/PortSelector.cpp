@@ -254,9 +254,7 @@ std::optional<std::vector<std::string>> resolvePorts(const std::vector<std::stri
         if (!path) {
             return std::nullopt;
         }
-        std::error_code ec;
-        const fs::path device = fs::canonical(devicePathFor(*path), ec);
-        const std::string key = ec ? *path : device.string();
+        const std::string key = deviceOf(*path);
         if (const auto same = std::find(devices.begin(), devices.end(), key); same != devices.end()) {
             problem =
                 text + ": the same port as " + texts[std::size_t(same - devices.begin())] + " (" + key + ")";

@@ -323,12 +323,18 @@ std::string recordsCsv(const RecordTable& table) {
     const std::vector<std::string>& columns = recordColumns();
     std::string text;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        text += (i ? "," : "") + columns[i];
+        if (i > 0) {
+            text += ',';
+        }
+        text += columns[i];
     }
     text += "\r\n";
     for (const RecordTable::Row& row : table.rows) {
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            text += (i ? "," : "") + csvField(i < row.size() ? row[i] : std::string());
+            if (i > 0) {
+                text += ',';
+            }
+            text += csvField(i < row.size() ? row[i] : std::string());
         }
         text += "\r\n";
     }

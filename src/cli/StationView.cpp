@@ -179,7 +179,10 @@ void StationView::watching(const std::vector<std::string>& slots, const std::str
                   .addRaw("slots", [&] {
                       std::string list = "[";
                       for (std::size_t i = 0; i < slots.size(); ++i) {
-                          list += (i ? "," : "") + jsonString(slots[i]);
+                          if (i > 0) {
+                              list += ',';
+                          }
+                          list += jsonString(slots[i]);
                       }
                       return list + "]";
                   }()));
