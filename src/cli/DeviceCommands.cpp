@@ -2,7 +2,9 @@
 #include "cli/DeviceEvents.h"
 #include "cli/DeviceJob.h"
 #include "cli/ExitCodes.h"
+#include "cli/JobRecorder.h"
 #include "cli/Output.h"
+#include "cli/PortSelector.h"
 #include "cli/ProgressView.h"
 #include "cli/SimulatedPorts.h"
 #include "cli/StopRequest.h"
@@ -26,7 +28,8 @@ struct DeviceOptions {
     std::string link = "rs232";
     bool verify = false;
     bool noSpeedSwitch = false;
-    std::string trace; // --trace: a file, or "-" for standard error
+    std::string trace;  // --trace: a file, or "-" for standard error
+    std::string record; // --record FILE
     SimulatedPorts simulated;
 };
 
@@ -91,6 +94,17 @@ int run(DeviceOptions& options, bool json) {
         image = std::move(loaded);
     }
 
+    std::unique_ptr<JobRecorder> recorder;
+    if (!options.record.empty()) {
+        std::string problem;
+        recorder = std::make_unique<JobRecorder>(
+            options.record, options.operation == Operation::erase ? "" : options.image, problem);
+        if (!problem.empty()) {
+            out.problem(problem);
+            return Exit::file;
+        }
+    }
+
     std::unique_ptr<TraceFile> trace;
     if (!options.trace.empty()) {
         trace = std::make_unique<TraceFile>(options.trace);
@@ -146,9 +160,15 @@ int run(DeviceOptions& options, bool json) {
         sinks.push_back(std::make_unique<QueueSinks>(queue, int(i)));
     }
     std::vector<JobResult> results(jobs.size());
+    std::vector<std::string> recordProblems(jobs.size()); // each written by its job before it ends
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto job = [&, i] {
+            const auto started = std::chrono::system_clock::now();
             results[i] = runJob(jobs[i], *sinks[i], stop);
+            if (recorder) {
+                recordProblems[i] =
+                    recorder->write(jobs[i], results[i], started, std::chrono::system_clock::now());
+            }
             DeviceEvent done;
             done.device = int(i);
             done.kind = DeviceEvent::Kind::done;
@@ -170,6 +190,7 @@ int run(DeviceOptions& options, bool json) {
     int status = Exit::ok;
     std::size_t finished = 0;
     bool interrupted = false;
+    bool recordFailed = false;
     while (finished < jobs.size()) {
         DeviceEvent event;
         if (queue.pop(event, std::chrono::milliseconds(20))) {
@@ -189,6 +210,10 @@ int run(DeviceOptions& options, bool json) {
                 if (status == Exit::ok) {
                     status = code;
                 }
+                if (!recordProblems[i].empty()) {
+                    out.problem(recordProblems[i]);
+                    recordFailed = true;
+                }
             } else if (event.kind != DeviceEvent::Kind::message || event.message.icon == MessageIcon::error ||
                        out.json()) {
                 // On a console the final information box would only repeat the result line.
@@ -205,6 +230,9 @@ int run(DeviceOptions& options, bool json) {
         thread.join();
     }
     view.finish();
+    if (recordFailed && status == Exit::ok) {
+        status = Exit::file; // a device without its record is not done
+    }
     return interrupted ? Exit::interrupt : status;
 }
 
@@ -224,8 +252,9 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
     }
     command->add_option(
         "-p,--port", options->ports,
-        "The serial port (COM1 .. COM10, ttyUSB0, /dev/...); give it several times to work on "
-        "several devices at once");
+        "The serial port (COM1 .. COM10, ttyUSB0, /dev/...), or one chosen by what it is: usb:VID:PID, "
+        "usb:VID:PID:SERIAL, path:PATTERN (a glob over /dev/serial/by-path and by-id names); give it "
+        "several times to work on several devices at once");
     command
         ->add_option("--link", options->link,
                      "How the device is attached: rs232 (starts at 19200) or usb "
@@ -239,6 +268,9 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
     }
     command->add_flag("--no-speed-switch", options->noSpeedSwitch,
                       "Skip the speed commands: the device is already at 115200");
+    command->add_option("--record", options->record,
+                        "Append one JSON line per device to FILE (locked and flushed: safe for several "
+                        "runs at once); vtc880 records FILE shows them");
     command->add_option("--trace", options->trace,
                         "Write every byte sent and received, with its time and line speed, and each frame "
                         "decoded, to FILE (- for standard error)");
@@ -246,6 +278,14 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
     command->callback([&context, command, options] {
         if (options->ports.empty() && !options->simulated.requested()) {
             throw CLI::RequiredError("--port");
+        }
+        if (!options->simulated.requested()) {
+            std::string problem;
+            const std::optional<std::vector<std::string>> ports = resolvePorts(options->ports, problem);
+            if (!ports) {
+                throw CLI::ValidationError("--port", problem);
+            }
+            options->ports = *ports;
         }
         context.exitCode = run(*options, context.json);
     });

@@ -6,6 +6,9 @@ JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bo
     Command command(settings.port, settings.initialSpeed, sinks, clock);
     command.alsoStopOn(stop);
     command.traceTo(settings.trace);
+    if (settings.stopBeforeErase != nullptr) {
+        command.alsoStopBeforeTheEraseOn(*settings.stopBeforeErase);
+    }
     UpdateRun run(command, clock);
     RunSettings request;
     request.operation = settings.operation;

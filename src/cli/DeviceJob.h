@@ -21,6 +21,8 @@ struct JobSettings {
     std::string image;                           // the image file, read and checked by the run ...
     std::shared_ptr<const FileCopy> loadedImage; // ... unless the caller already did (once for all)
     TraceHook trace;                             // told every byte and frame, when set
+    // Set, a stop that holds only until the erase goes out (see Command::alsoStopBeforeTheEraseOn).
+    const std::atomic<bool>* stopBeforeErase = nullptr;
 };
 
 // How a job ended and what the device holds: the run's own result.

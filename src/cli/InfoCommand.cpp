@@ -1,4 +1,5 @@
 #include "cli/ExitCodes.h"
+#include "cli/ImageVersion.h"
 #include "cli/Output.h"
 #include "cli/Subcommands.h"
 #include "image/FileCopy.h"
@@ -10,19 +11,6 @@
 #include <cstdio>
 #include <memory>
 #include <vector>
-
-namespace {
-
-// The version block: 4 bytes at its fixed address, patch, minor, major, 'V'.
-std::string versionOf(const ImageRecord& record) {
-    if (record.address != versionAddress || record.size != 4 || record.data[3] != 0x56) {
-        return {};
-    }
-    return std::to_string(record.data[2]) + "." + std::to_string(record.data[1]) + "." +
-           std::to_string(record.data[0]);
-}
-
-} // namespace
 
 void addInfoCommand(CLI::App& app, CliContext& context) {
     auto path = std::make_shared<std::string>();
@@ -41,7 +29,7 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
             std::snprintf(line, sizeof line, "  %-10llu  %-12s  %-12s  %u",
                           static_cast<unsigned long long>(record.offset), hexWord(record.address).c_str(),
                           hexWord(std::uint64_t(record.address) * 2).c_str(), record.size);
-            const std::string recordVersion = versionOf(record);
+            const std::string recordVersion = imageVersion(record.address, record.size, record.data.get());
             out.say(line + (recordVersion.empty() ? std::string() : "  version " + recordVersion) +
                     (record.size == 0 ? "  (empty: adds no block)" : ""));
             if (version.empty()) {

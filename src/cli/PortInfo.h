@@ -17,6 +17,19 @@ struct PortInfo {
     std::string latencyTimerPath; // where the system keeps it
 };
 
+// The USB adapter a serial device belongs to, as the system describes it.
+struct UsbIdentity {
+    std::string vendorId;  // hexadecimal as the system writes it ("0403"); empty when not a USB port
+    std::string productId; // "6001"
+    std::string manufacturer;
+    std::string product;
+    std::string serial; // the adapter's serial number, when it has one
+};
+
+// On Linux read from the tty class in sysfs (`ttyClass`: /sys/class/tty; another folder for tests) for
+// the tty `device` leads to; on Windows nothing is known.
+UsbIdentity usbIdentityOf(const std::string& device, const std::string& ttyClass = "/sys/class/tty");
+
 // On Linux the ports found (by-id, ttyACM*, ttyUSB*), then the COMn ports whose UART the kernel
 // reports; on Windows the COM ports the system lists.
 std::vector<PortInfo> describeSerialPorts();

@@ -39,12 +39,11 @@ PortInfo describe(const std::string& name, const std::string& deviceDirectory, c
     }
     const fs::path sys = fs::path(ttyClass) / fs::path(info.device).filename() / "device";
     info.driver = fs::read_symlink(sys / "driver", ec).filename().string();
-    if (const fs::path usb = usbDeviceOf(sys); !usb.empty()) {
-        info.usb = firstLine(usb / "idVendor") + ":" + firstLine(usb / "idProduct");
-        const std::string maker = firstLine(usb / "manufacturer");
-        const std::string product = firstLine(usb / "product");
-        info.usb += (maker.empty() ? "" : " " + maker) + (product.empty() ? "" : " " + product);
-        info.serial = firstLine(usb / "serial");
+    if (const UsbIdentity usb = usbIdentityOf(info.device, ttyClass); !usb.vendorId.empty()) {
+        info.usb = usb.vendorId + ":" + usb.productId;
+        info.usb += (usb.manufacturer.empty() ? "" : " " + usb.manufacturer) +
+                    (usb.product.empty() ? "" : " " + usb.product);
+        info.serial = usb.serial;
     }
     for (const auto& link : fs::directory_iterator(fs::path(deviceDirectory) / "serial" / "by-id", ec)) {
         std::error_code bad;
@@ -67,6 +66,19 @@ PortInfo describe(const std::string& name, const std::string& deviceDirectory, c
 }
 
 } // namespace
+
+UsbIdentity usbIdentityOf(const std::string& device, const std::string& ttyClass) {
+    UsbIdentity identity;
+    const fs::path sys = fs::path(ttyClass) / fs::path(device).filename() / "device";
+    if (const fs::path usb = usbDeviceOf(sys); !usb.empty()) {
+        identity.vendorId = firstLine(usb / "idVendor");
+        identity.productId = firstLine(usb / "idProduct");
+        identity.manufacturer = firstLine(usb / "manufacturer");
+        identity.product = firstLine(usb / "product");
+        identity.serial = firstLine(usb / "serial");
+    }
+    return identity;
+}
 
 std::vector<PortInfo> describeSerialPorts() {
     return describeSerialPorts("/dev", sysfsTtyClass);

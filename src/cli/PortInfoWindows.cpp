@@ -29,6 +29,10 @@ PortInfo describe(const std::string& name) {
 
 } // namespace
 
+UsbIdentity usbIdentityOf(const std::string&, const std::string&) {
+    return {};
+}
+
 std::vector<PortInfo> describeSerialPorts() {
     std::vector<PortInfo> ports;
     for (const std::string& name : discoverSerialPorts()) {

@@ -10,6 +10,7 @@ void addSimCommand(CLI::App& app, CliContext& context) {
     CLI::App* command = app.add_subcommand(
         "sim", "Run a simulated VTC880 on a pseudo-terminal: prints its port, answers until Ctrl-C");
     sim::addSimOptions(*command, *config);
+    sim::addLineOptions(*command, *config);
     command->add_flag("-v,--verbose", *verbose, "Print each command the device receives on standard error");
     command->callback(
         [&context, config, verbose] { context.exitCode = sim::runUntilStopped(*config, *verbose); });

@@ -13,3 +13,5 @@ void addInfoCommand(CLI::App& app, CliContext& context);
 void addDeviceCommands(CLI::App& app, CliContext& context); // update, verify, erase
 void addSimCommand(CLI::App& app, CliContext& context);
 void addPortsCommand(CLI::App& app, CliContext& context);
+void addRecordsCommand(CLI::App& app, CliContext& context);
+void addStationCommand(CLI::App& app, CliContext& context); // where ports can be watched

@@ -1,5 +1,6 @@
 #include "cli/ExitCodes.h"
 #include "cli/Subcommands.h"
+#include "cli/ToolVersion.h"
 
 #include <CLI/CLI.hpp>
 
@@ -7,6 +8,7 @@ int main(int argc, char** argv) {
     CLI::App app("vtc880: update, check and package VTC880 firmware from scripts and terminals");
     app.footer(Exit::help);
     app.require_subcommand(1);
+    app.set_version_flag("--version", toolVersion());
     app.fallthrough(); // global options may follow the subcommand
     // The same options on every system: "/path" is a file, never a Windows-style "/option".
     app.allow_windows_style_options(false);
@@ -17,6 +19,8 @@ int main(int argc, char** argv) {
     addDeviceCommands(app, context);
     addSimCommand(app, context);
     addPortsCommand(app, context);
+    addRecordsCommand(app, context);
+    addStationCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

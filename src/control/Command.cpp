@@ -15,7 +15,8 @@ Command::~Command() {
 }
 
 bool Command::stopRequested() const {
-    return cancelRequested.load() || (sharedStop != nullptr && sharedStop->load());
+    return cancelRequested.load() || (sharedStop != nullptr && sharedStop->load()) ||
+           (stopBeforeErase != nullptr && stopBeforeErase->load() && !progress.firmwareTouched());
 }
 
 void Command::changeComPort(const std::string& name) {

@@ -61,6 +61,9 @@ class Command {
     // Another stop request to honour besides cancel(), e.g. one shared by several devices' runs. It must
     // outlive the Command.
     void alsoStopOn(const std::atomic<bool>& flag) { sharedStop = &flag; }
+    // A stop that holds only until the erase goes out: a run stopped before it leaves the device with
+    // the firmware it had; one past it runs to its end. It must outlive the Command.
+    void alsoStopBeforeTheEraseOn(const std::atomic<bool>& flag) { stopBeforeErase = &flag; }
     bool stopRequested() const;
     // Every byte and frame on the ports this Command opens from now on, for a trace.
     void traceTo(TraceHook hook) { traceHook = std::move(hook); }
@@ -133,6 +136,7 @@ class Command {
     std::atomic<bool> running{false}; // a worker runs, whichever starter began it
     std::atomic<bool> cancelRequested{false};
     const std::atomic<bool>* sharedStop = nullptr;
+    const std::atomic<bool>* stopBeforeErase = nullptr;
     TraceHook traceHook;
     std::string runFileName; // fileName as it was when the worker started
     std::shared_ptr<const FileCopy> preloaded;

@@ -80,6 +80,14 @@ void RunProgress::verifyRefused(const VerifyMismatch& where) {
     state.mismatch = where;
 }
 
+bool RunProgress::firmwareTouched() const {
+    const std::lock_guard lock(mutex);
+    const DeviceState now = state.device.state;
+    return state.device.eraseUnconfirmed || now == DeviceState::erased ||
+           now == DeviceState::partlyProgrammed || now == DeviceState::programmedNotFinished ||
+           now == DeviceState::updated;
+}
+
 RunReport RunProgress::report() const {
     const std::lock_guard lock(mutex);
     return state;

@@ -46,6 +46,8 @@ class RunProgress {
     void verifyRefused(const VerifyMismatch& where);
 
     RunReport report() const;
+    // An erase went out or more: the device may no longer hold the firmware it held.
+    bool firmwareTouched() const;
 
   private:
     void closePhase(Time now);

@@ -1,10 +1,25 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace sim {
+
+// Boards coming and going on one socket, as a production line has them: each appearance is a new
+// device on a new pseudo-terminal, published at the config's linkPath (the socket's name).
+struct Appearances {
+    std::chrono::milliseconds plugEvery{0};   // >0: a new board this often (the one before is unplugged)
+    bool unplugAfterFinish = false;           // a board is unplugged once it received Finish
+    std::chrono::milliseconds unplugAfter{0}; // >0: a board is unplugged this long after it appeared
+    int boards = 0;                           // how many boards in all; 0: no end
+    int faultsEvery = 1;                      // the faults apply to boards K, 2K, 3K ... only
+
+    bool requested() const {
+        return plugEvery.count() > 0 || unplugAfterFinish || unplugAfter.count() > 0 || boards > 0;
+    }
+};
 
 // How the simulated device behaves, and which faults it injects.
 struct Config {
@@ -28,6 +43,11 @@ struct Config {
     bool shortEraseTimeAck = false; // Ack to EraseTimeQuery with fewer than four data bytes
     int replyDelayMs = 0;           // delay before every reply
     std::string linkPath; // also publish a symlink to the port here (replaced if it exists; removed on stop)
+    Appearances line;     // several boards one after another (a ProductionLine)
 };
+
+// Whether any fault is asked for, and the same behaviour without any: a sound board.
+bool hasFaults(const Config& config);
+Config withoutFaults(const Config& config);
 
 } // namespace sim

@@ -33,7 +33,65 @@ void addCodeOption(CLI::App& app, const std::string& name, std::optional<std::ui
         ->check(commandCode);
 }
 
+const CLI::Validator duration(
+    [](std::string& text) {
+        return parseDuration(text) ? std::string() : "not a duration (5s, 500ms): " + text;
+    },
+    "DURATION");
+
+void addDurationOption(CLI::App& app, const std::string& name, std::chrono::milliseconds& target,
+                       const std::string& help) {
+    app.add_option_function<std::string>(
+           name, [&target](const std::string& text) { target = *parseDuration(text); }, help)
+        ->check(duration);
+}
+
 } // namespace
+
+std::optional<std::chrono::milliseconds> parseDuration(const std::string& text) {
+    double scale = 1000;
+    std::string number = text;
+    for (const auto& [unit, factor] : {std::pair{"ms", 1.0}, {"s", 1000.0}, {"m", 60000.0}}) {
+        const std::string suffix = unit;
+        if (number.size() > suffix.size() &&
+            number.compare(number.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            number.resize(number.size() - suffix.size());
+            scale = factor;
+            break;
+        }
+    }
+    if (number.empty() || number.find_first_not_of("0123456789.") != std::string::npos) {
+        return std::nullopt;
+    }
+    try {
+        std::size_t used = 0;
+        const double value = std::stod(number, &used) * scale;
+        if (used != number.size() || !(value >= 0) || value > 24.0 * 3600 * 1000) {
+            return std::nullopt;
+        }
+        return std::chrono::milliseconds(static_cast<long long>(value));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+void addLineOptions(CLI::App& app, Config& config) {
+    CLI::App* group =
+        app.add_option_group("Production line", "Boards coming and going on the --link-path socket");
+    addDurationOption(*group, "--plug-every", config.line.plugEvery,
+                      "Plug in a new board this often (the one before is unplugged first), e.g. 5s");
+    group->add_flag("--unplug-after-finish", config.line.unplugAfterFinish,
+                    "Unplug a board once it received Finish");
+    addDurationOption(*group, "--unplug-after", config.line.unplugAfter,
+                      "Unplug a board this long after it was plugged in");
+    group->add_option("--boards", config.line.boards, "Plug in this many boards, then end (0: no end)")
+        ->check(CLI::NonNegativeNumber);
+    group
+        ->add_option("--faults-every", config.line.faultsEvery,
+                     "The fault options apply to every K-th board only (board K, 2K, ...); the others are "
+                     "sound")
+        ->check(CLI::PositiveNumber);
+}
 
 void addSimOptions(CLI::App& app, Config& config) {
     app.add_option("--erase-time-ms", config.eraseTimeMs,

@@ -1,5 +1,6 @@
 #include "sim/SimProgram.h"
 
+#include "sim/ProductionLine.h"
 #include "sim/SimulatedDevice.h"
 #include "sim/TranscriptText.h"
 
@@ -20,6 +21,28 @@ std::size_t printNew(const SimulatedDevice& device, std::size_t shown,
     return shown;
 }
 
+// Boards one after another on the socket: each plug and unplug on a line of standard output.
+int runLine(const Config& config, const sigset_t& stopSignals) {
+    ProductionLine line(config);
+    line.onEvent = [](const std::string& text) { std::cout << text << std::endl; };
+    if (!line.start()) {
+        std::cerr << "vtc880 sim: " << line.error() << '\n';
+        return 1;
+    }
+    for (;;) {
+        const timespec slice{0, 50'000'000};
+        const int signal = sigtimedwait(&stopSignals, nullptr, &slice);
+        if (signal == SIGINT || signal == SIGTERM || line.done())
+            break;
+    }
+    line.stop();
+    if (const std::string error = line.error(); !error.empty()) {
+        std::cerr << "vtc880 sim: " << error << '\n';
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int runUntilStopped(const Config& config, bool verbose) {
@@ -29,6 +52,8 @@ int runUntilStopped(const Config& config, bool verbose) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    if (config.line.requested())
+        return runLine(config, stopSignals);
 
     SimulatedDevice device(config);
     const auto origin = std::chrono::steady_clock::now();

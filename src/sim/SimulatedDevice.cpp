@@ -135,7 +135,12 @@ void SimulatedDevice::Impl::stop() {
 
 bool SimulatedDevice::Impl::publishLink() {
     // Made under a temporary name and renamed, so an existing link or file is replaced in one step.
-    const std::string temporary = config.linkPath + ".new";
+    // The temporary name is hidden (a leading dot), so that nothing watching the folder takes it for
+    // a port of its own.
+    const std::size_t slash = config.linkPath.rfind('/');
+    const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    const std::string temporary =
+        config.linkPath.substr(0, nameAt) + "." + config.linkPath.substr(nameAt) + ".new";
     ::unlink(temporary.c_str());
     if (::symlink(portPath.c_str(), temporary.c_str()) != 0) {
         error = failure("symlink " + temporary);

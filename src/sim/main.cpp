@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
     sim::Config config;
     bool verbose = false;
     sim::addSimOptions(app, config);
+    sim::addLineOptions(app, config);
     app.add_flag("-v,--verbose", verbose, "Print each received entry on standard error as it arrives");
     CLI11_PARSE(app, argc, argv);
     return sim::runUntilStopped(config, verbose);

@@ -1,0 +1,52 @@
+#include "cli/DeviceRecord.h"
+#include "cli/ExitCodes.h"
+#include "cli/JsonReader.h"
+#include "cli/Output.h"
+#include "cli/RecordTable.h"
+#include "cli/Subcommands.h"
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+struct RecordsOptions {
+    std::string file;
+    bool csv = false;
+};
+
+int run(const RecordsOptions& options, const Output& out) {
+    std::ifstream in(options.file, std::ios::binary);
+    if (!in) {
+        out.problem(options.file + ": cannot open the file");
+        return Exit::file;
+    }
+    const RecordTable table = readRecords(in);
+    for (const RecordTable::BadLine& bad : table.badLines) {
+        out.problem(options.file + ": line " + std::to_string(bad.line) + ": " + bad.why);
+        out.event(
+            JsonObject().add("event", "problem").add("line", std::int64_t(bad.line)).add("text", bad.why));
+    }
+    if (options.csv) {
+        std::fputs(recordsCsv(table).c_str(), stdout);
+        std::fflush(stdout);
+        return Exit::ok;
+    }
+    for (const std::string& line : recordsText(table)) {
+        out.say(line);
+    }
+    out.event(recordsSummaryJson(table));
+    return Exit::ok;
+}
+
+} // namespace
+
+void addRecordsCommand(CLI::App& app, CliContext& context) {
+    auto options = std::make_shared<RecordsOptions>();
+    CLI::App* records = app.add_subcommand(
+        "records", "Show a record file written with --record: a table of the devices and a summary");
+    records->add_option("file", options->file, "The record file (JSON Lines)")->required();
+    records->add_flag("--csv", options->csv, "Write every field of every record as CSV, for spreadsheets");
+    records->callback([&context, options] { context.exitCode = run(*options, Output(context.json)); });
+}

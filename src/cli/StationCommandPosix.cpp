@@ -1,0 +1,104 @@
+#include "cli/ExitCodes.h"
+#include "cli/Output.h"
+#include "cli/Station.h"
+#include "cli/StationView.h"
+#include "cli/StopRequest.h"
+#include "cli/Subcommands.h"
+#include "link/DeviceCodes.h"
+
+#include <memory>
+#include <set>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+struct StationOptions {
+    std::string image;
+    std::vector<std::string> slots;
+    std::string link = "rs232";
+    bool verify = false;
+    bool noSpeedSwitch = false;
+    std::string record;
+    std::string devDir = "/dev";
+    int settleMs = 1000;
+};
+
+std::size_t terminalWidth() {
+    winsize size{};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return size.ws_col;
+    }
+    return 120;
+}
+
+int run(const StationOptions& options, std::vector<StationSlot> slots, bool json) {
+    const Output out(json);
+    StationSettings settings;
+    settings.image = options.image;
+    settings.slots = std::move(slots);
+    settings.verify = options.verify;
+    settings.initialSpeed = options.link == "usb" ? Speed::usbInitial : Speed::rs232Initial;
+    settings.speedSwitch = !options.noSpeedSwitch;
+    settings.roots.dev = options.devDir;
+    settings.record = options.record;
+    settings.settle = std::chrono::milliseconds(options.settleMs);
+    // Before any thread starts, so that every thread inherits it.
+    StopRequest signals;
+    StationView view(out, StationView::styleFor(out), terminalWidth());
+    Station station(std::move(settings), view);
+    return station.run([&signals] { return signals.arrived(); });
+}
+
+} // namespace
+
+void addStationCommand(CLI::App& app, CliContext& context) {
+    auto options = std::make_shared<StationOptions>();
+    CLI::App* command = app.add_subcommand(
+        "station", "Update every device plugged into the given slots, each once, as it is plugged in");
+    command->add_option("image", options->image, "The firmware image file")->required();
+    command
+        ->add_option("--slot", options->slots,
+                     "A slot: a port selector (usb:VID:PID[:SERIAL], path:PATTERN, or a port name), "
+                     "optionally named: NAME=SELECTOR. Give it for each slot; a slot may cover several "
+                     "ports (path:*usb-0:1.*)")
+        ->required();
+    command->add_flag("--verify", options->verify,
+                      "Compare the whole image after the last chunk, before Finish; Finish only if equal");
+    command
+        ->add_option("--link", options->link,
+                     "How the devices are attached: rs232 (starts at 19200) or usb (starts at 921600)")
+        ->check(CLI::IsMember({"rs232", "usb"}))
+        ->capture_default_str();
+    command->add_flag("--no-speed-switch", options->noSpeedSwitch,
+                      "Skip the speed commands: the devices are already at 115200");
+    command->add_option("--record", options->record,
+                        "Append one JSON line per device to FILE (locked and flushed: several stations may "
+                        "share it); vtc880 records FILE shows them");
+    command
+        ->add_option("--dev-dir", options->devDir,
+                     "Watch this folder instead of /dev: its serial/by-id and serial/by-path links and "
+                     "its ttyUSB*/ttyACM* ports (for a simulated line)")
+        ->capture_default_str();
+    command
+        ->add_option("--settle-ms", options->settleMs,
+                     "How long a new port must be present before its update starts, in ms")
+        ->check(CLI::Range(0, 60000))
+        ->capture_default_str();
+    command->callback([&context, options] {
+        std::vector<StationSlot> slots;
+        std::set<std::string> names;
+        for (const std::string& text : options->slots) {
+            std::string problem;
+            StationSlot slot = parseSlot(text, problem);
+            if (!problem.empty()) {
+                throw CLI::ValidationError("--slot", problem);
+            }
+            if (!names.insert(slot.name).second) {
+                throw CLI::ValidationError("--slot", slot.name + ": two slots have this name");
+            }
+            slots.push_back(std::move(slot));
+        }
+        context.exitCode = run(*options, std::move(slots), context.json);
+    });
+}

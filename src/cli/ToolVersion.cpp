@@ -1,0 +1,5 @@
+#include "cli/ToolVersion.h"
+
+const char* toolVersion() {
+    return VTC880_VERSION;
+}

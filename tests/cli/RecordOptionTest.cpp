@@ -1,0 +1,82 @@
+#include "../image/TempDir.h"
+#include "RunTool.h"
+#include "cli/JsonReader.h"
+#include "image/ImageFile.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing::HasSubstr;
+
+std::vector<JsonValue> records(const std::string& path) {
+    std::vector<JsonValue> all;
+    std::istringstream lines(slurp(path));
+    for (std::string line; std::getline(lines, line);) {
+        std::string problem;
+        std::optional<JsonValue> value = parseJson(line, problem);
+        EXPECT_TRUE(value) << problem << ": " << line;
+        if (value) {
+            all.push_back(std::move(*value));
+        }
+    }
+    return all;
+}
+
+std::string text(const JsonValue& record, const char* key) {
+    const JsonValue* value = record.find(key);
+    return value == nullptr                         ? "(absent)"
+           : value->type == JsonValue::Type::string ? value->string
+                                                    : "(not text)";
+}
+
+class RecordOption : public testing::Test {
+  protected:
+    TempDir dir;
+    void SetUp() override {
+        FileCopy image;
+        blockAddVersion(image, 0x56020107, 0x50002);
+        const std::vector<std::uint8_t> bytes = pattern(250);
+        auto data = std::make_unique<std::uint8_t[]>(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), data.get());
+        image.append(std::uint32_t(bytes.size()), 0x100, std::move(data));
+        ASSERT_EQ(firmwareCreate("fw.hex", image), 0);
+    }
+};
+
+const std::string fast = " --simulate --no-speed-switch --erase-time-ms 20 --record r.jsonl";
+
+// Each operation on each device appends its record, whatever the outcome.
+TEST_F(RecordOption, UpdateVerifyAndEraseEachAppendTheirRecord) {
+    EXPECT_EQ(runTool("update fw.hex --verify" + fast).status, 0);
+    EXPECT_EQ(runTool("update fw.hex --verify --corrupt-chunk 1" + fast).status, 8);
+    EXPECT_EQ(runTool("verify fw.hex" + fast).status, 8) << "a fresh simulated device holds nothing";
+    EXPECT_EQ(runTool("erase --port a --port b" + fast).status, 0);
+
+    const std::vector<JsonValue> all = records("r.jsonl");
+    ASSERT_EQ(all.size(), 5u);
+    EXPECT_EQ(text(all[0], "operation"), "update");
+    EXPECT_EQ(text(all[0], "outcome"), "succeeded");
+    EXPECT_EQ(text(all[0], "imageVersion"), "2.1.7");
+    EXPECT_EQ(text(all[0], "imageSha256").size(), 64u);
+    EXPECT_EQ(text(all[1], "outcome"), "verify failed");
+    EXPECT_EQ(text(all[1], "state"), "programmedNotFinished");
+    EXPECT_EQ(text(all[2], "operation"), "verify");
+    for (const std::size_t erase : {3u, 4u}) {
+        EXPECT_EQ(text(all[erase], "operation"), "erase");
+        EXPECT_EQ(all[erase].find("image")->type, JsonValue::Type::null);
+    }
+    EXPECT_THAT(text(all[0], "start"), testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:.]{12}Z"));
+    EXPECT_FALSE(text(all[0], "toolVersion").empty());
+}
+
+// A record file that cannot be written is found out before any device is touched.
+TEST_F(RecordOption, AnUnwritableRecordFileStopsTheRunBeforeTheDevice) {
+    const ToolRun run = runTool("update fw.hex --simulate --no-speed-switch --record missing/r.jsonl");
+    EXPECT_EQ(run.status, 3);
+    EXPECT_THAT(run.err, HasSubstr("cannot write records"));
+    EXPECT_THAT(run.out + run.err, testing::Not(HasSubstr("Connecting")));
+}
+
+} // namespace
