@@ -1,4 +1,4 @@
-#include "../image/TempDir.h"
+#include "../image/ImageBytes.h"
 #include "RunTool.h"
 
 #include <gmock/gmock.h>
@@ -7,7 +7,6 @@
 namespace {
 
 using testing::HasSubstr;
-using Bytes = std::vector<std::uint8_t>;
 
 class PackAndInfo : public testing::Test {
   protected:
@@ -127,29 +126,6 @@ TEST_F(PackAndInfo, InfoOnAMissingFileFails) {
     EXPECT_EQ(run.status, 3);
     EXPECT_THAT(run.err, HasSubstr("cannot open the file"));
 }
-
-Bytes record(std::uint32_t size, std::uint32_t address, std::size_t dataBytes = SIZE_MAX) {
-    Bytes out;
-    for (std::uint32_t v : {size, address}) {
-        for (int i = 0; i < 4; ++i) {
-            out.push_back(std::uint8_t(v >> (8 * i)));
-        }
-    }
-    const Bytes data = pattern(dataBytes == SIZE_MAX ? size : dataBytes);
-    out.insert(out.end(), data.begin(), data.end());
-    return out;
-}
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes text(const std::string& s) {
-    return Bytes(s.begin(), s.end());
-}
-
-const Bytes versionBlock = record(4, 0x50002);
 
 struct BadImage {
     const char* name;

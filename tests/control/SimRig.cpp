@@ -56,6 +56,10 @@ std::vector<sim::Received> SimRig::frames(std::uint16_t code) const {
 }
 
 bool SimRig::holds(const FileCopy& image) const {
+    return deviceHolds(device, image);
+}
+
+bool deviceHolds(const sim::SimulatedDevice& device, const FileCopy& image) {
     for (int b = 0; b < image.count; ++b) {
         const FileBlock& block = image.blocks[b];
         const std::vector<std::uint8_t> expected(block.data.get(), block.data.get() + block.size);

@@ -43,6 +43,9 @@ struct SimRig {
     bool holds(const FileCopy& image) const;
 };
 
+// The device memory of each block equals the image.
+bool deviceHolds(const sim::SimulatedDevice& device, const FileCopy& image);
+
 // Polls `done` for up to `limit` of real time; a generous bound, never an assertion on speed.
 bool eventually(const std::function<bool()>& done,
                 std::chrono::milliseconds limit = std::chrono::seconds(20));

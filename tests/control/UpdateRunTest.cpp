@@ -73,16 +73,7 @@ struct RunRig {
         return result;
     }
 
-    bool holds(const FileCopy& image) const {
-        for (int b = 0; b < image.count; ++b) {
-            const FileBlock& block = image.blocks[b];
-            if (device.memory(block.address, block.size) !=
-                std::vector<std::uint8_t>(block.data.get(), block.data.get() + block.size)) {
-                return false;
-            }
-        }
-        return true;
-    }
+    bool holds(const FileCopy& image) const { return deviceHolds(device, image); }
     std::string ascii() const {
         std::string text;
         for (const sim::Received& r : device.transcript()) {

@@ -1,6 +1,6 @@
 #include "image/ImageCheck.h"
 
-#include "TempDir.h"
+#include "ImageBytes.h"
 #include "image/ImageFile.h"
 
 #include <gmock/gmock.h>
@@ -8,31 +8,7 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using testing::HasSubstr;
-
-Bytes record(std::uint32_t size, std::uint32_t address, std::size_t dataBytes = SIZE_MAX) {
-    Bytes out;
-    for (std::uint32_t v : {size, address}) {
-        for (int i = 0; i < 4; ++i) {
-            out.push_back(std::uint8_t(v >> (8 * i)));
-        }
-    }
-    const Bytes data = pattern(dataBytes == SIZE_MAX ? size : dataBytes);
-    out.insert(out.end(), data.begin(), data.end());
-    return out;
-}
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes text(const std::string& s) {
-    return Bytes(s.begin(), s.end());
-}
-
-const Bytes versionBlock = record(4, 0x50002);
 
 struct ImageCase {
     const char* name;
