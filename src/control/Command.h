@@ -118,6 +118,8 @@ class Command {
     // Null when the file cannot be sent, after the file box if `reportProblem`.
     const FileCopy* runImage(Session& session, FileCopy& storage, bool reportProblem);
 
+    Session workerSession(); // on the open link, stopped by any of the stop requests
+
     void ThreadConnect();
     void ThreadEraseAll();
     bool ThreadDownload();

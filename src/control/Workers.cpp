@@ -8,6 +8,11 @@
 
 // The worker bodies: each runs one operation on the link its starter opened.
 
+Session Command::workerSession() {
+    return Session(
+        *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+}
+
 void Command::finishRun(Outcome result) {
     progress.end(clock.now());
     // A run that got to its end is not undone by a stop asked at the last moment.
@@ -43,23 +48,20 @@ void Command::announceUpdated() {
 }
 
 void Command::ThreadConnect() {
-    Session session(
-        *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+    Session session = workerSession();
     const bool connectedNow = connectDevice(session, connected);
     finishRun(failureOf(session, connectedNow ? Outcome::succeeded : Outcome::noAnswer));
 }
 
 void Command::ThreadEraseAll() {
-    Session session(
-        *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+    Session session = workerSession();
     finishRun(failureOf(session, outcomeOf(eraseDevice(session))));
 }
 
 bool Command::ThreadDownload() {
     Outcome result = Outcome::imageError;
     {
-        Session session(
-            *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+        Session session = workerSession();
         FileCopy storage;
         if (const FileCopy* image = runImage(session, storage, true)) {
             result = downloadImage(session, *image, verifyBeforeFinish);
@@ -78,8 +80,7 @@ void Command::ThreadConnectAnd(Operation operation) {
     threadActive = true;
     Outcome result = Outcome::noAnswer;
     {
-        Session session(
-            *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+        Session session = workerSession();
         // Only this run's connect counts: `connected` stays set from any earlier success.
         if (connectDevice(session, connected)) {
             session.pause(100);
@@ -109,8 +110,7 @@ void Command::ThreadConnectAnd(Operation operation) {
 
 void Command::ThreadVerify() {
     {
-        Session session(
-            *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+        Session session = workerSession();
         FileCopy storage;
         const FileCopy* image = runImage(session, storage, false); // a verify shows nothing of it
         finishRun(image ? failureOf(session, outcomeOf(verifyImage(session, *image))) : Outcome::imageError);
