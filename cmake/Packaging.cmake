@@ -1,0 +1,69 @@
+# The Debian package, made by CPack's DEB generator from the install rules (scripts/package).
+# Each program's CMakeLists.txt installs the program and what belongs to it; this file adds what
+# belongs to the package: its documentation, copyright file and changelog.
+if(WIN32)
+  return()
+endif()
+include(GNUInstallDirs)
+
+set(VTC880_PACKAGE_MAINTAINER "VTC880 firmware updater developers <vtc880@example.org>"
+    CACHE STRING "The Maintainer field of the Debian package")
+
+set(VTC880_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${PROJECT_NAME})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${VTC880_DOC_DIR})
+# The README shows it.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/window.png DESTINATION ${VTC880_DOC_DIR}/docs)
+install(FILES ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION ${VTC880_DOC_DIR})
+
+# Debian's changelog for a package whose upstream is Debian's own (a version without a Debian
+# revision): changelog.gz. Dated by SOURCE_DATE_EPOCH where it is set (scripts/package sets it to
+# the last commit's time), so the same sources give the same file.
+string(TIMESTAMP VTC880_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/package/changelog @ONLY CONTENT
+"${PROJECT_NAME} (${PROJECT_VERSION}) unstable; urgency=medium
+
+  * Version ${PROJECT_VERSION}, packaged from the project's sources.
+
+ -- ${VTC880_PACKAGE_MAINTAINER}  ${VTC880_CHANGELOG_DATE}
+")
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/package/changelog.gz
+  COMMAND gzip -9 --no-name --keep --force ${CMAKE_BINARY_DIR}/package/changelog
+  DEPENDS ${CMAKE_BINARY_DIR}/package/changelog
+  VERBATIM)
+add_custom_target(vtc880-changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/package/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/package/changelog.gz DESTINATION ${VTC880_DOC_DIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for VTC880 devices on a serial line")
+set(CPACK_PACKAGE_DESCRIPTION
+"Puts new firmware into a VTC880 device attached over an RS-232 port or a USB
+serial adapter, and packs firmware images from recipes.
+
+vtc880-updater is the window: choose the link and the port, press Update.
+vtc880 is the command-line tool for scripts, terminals and production lines:
+update, verify and erase one device or many at once, pack and check images,
+list the serial ports, update every board plugged into a station and keep a
+record of each, and run a simulated device to try it all without hardware.
+
+A udev rule for FTDI USB serial adapters (1 ms latency timer, access for the
+dialout group) comes along, inactive until it is enabled.")
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${VTC880_PACKAGE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The libraries the programs link, found by dpkg-shlibdeps; besides them the window needs a Qt
+# platform plugin to open at all, which Qt's own libraries only recommend.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The window's typeface, and the loader of the completion.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, bash-completion")
+
+include(CPack)
