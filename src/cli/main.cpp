@@ -1,7 +1,9 @@
+#include "cli/CommandLine.h"
 #include "cli/ExitCodes.h"
 #include "cli/Subcommands.h"
 
 #include <CLI/CLI.hpp>
+#include <iostream>
 
 int main(int argc, char** argv) {
     CLI::App app("vtc880: update, check and package VTC880 firmware from scripts and terminals");
@@ -17,6 +19,7 @@ int main(int argc, char** argv) {
     addDeviceCommands(app, context);
     addSimCommand(app, context);
     addPortsCommand(app, context);
+    addVersionAndHelp(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -25,7 +28,14 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& help) {
         app.exit(help);
         return Exit::ok;
+    } catch (const CLI::CallForVersion& version) {
+        app.exit(version);
+        return Exit::ok;
     } catch (const CLI::ParseError& error) {
+        if (const std::string missing = missingCommandText(app); !missing.empty()) {
+            std::cerr << "vtc880: " << missing << "\n";
+            return Exit::usage;
+        }
         app.exit(error);
         return Exit::usage;
     }

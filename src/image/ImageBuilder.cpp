@@ -166,6 +166,21 @@ bool preventsWriting(RecipeProblem problem, RecipeReading reading) {
     }
 }
 
+std::string versionText(std::uint32_t address, std::uint32_t size, const std::uint8_t* data) {
+    if (address != versionAddress || size != 4 || data == nullptr || data[3] != 0x56) {
+        return {};
+    }
+    return std::to_string(data[2]) + "." + std::to_string(data[1]) + "." + std::to_string(data[0]);
+}
+
+std::string imageVersion(const FileCopy& image) {
+    if (image.count < 1) {
+        return {};
+    }
+    const FileBlock& first = image.blocks[0];
+    return versionText(first.address, first.size, first.data.get());
+}
+
 std::uint32_t versionWord(const std::string& text) {
     std::uint32_t numbers[3] = {0, 0, 0};
     std::size_t pos = 0;

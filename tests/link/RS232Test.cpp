@@ -98,6 +98,7 @@ TEST_P(DevicePath, MapsPortNames) {
 INSTANTIATE_TEST_SUITE_P(
     Names, DevicePath,
     testing::Values(PathCase{"com1", "COM1", "/dev/ttyS0"}, PathCase{"com10", "COM10", "/dev/ttyS9"},
+                    PathCase{"lowerCase", "com1", "/dev/ttyS0"}, PathCase{"mixedCase", "Com3", "/dev/ttyS2"},
                     PathCase{"com256", "COM256", "/dev/ttyS255"}, PathCase{"comZero", "COM0", "/dev/COM0"},
                     PathCase{"comLeadingZero", "COM01", "/dev/COM01"},
                     PathCase{"comAlone", "COM", "/dev/COM"}, PathCase{"comSuffix", "COM1a", "/dev/COM1a"},
