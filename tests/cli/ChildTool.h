@@ -33,14 +33,16 @@ class ChildTool {
         if (pipe(ends) != 0) {
             return ChildTool(-1, -1);
         }
+        const int err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        CommandLine line(arguments);
         const pid_t child = fork();
         if (child == 0) {
             dup2(ends[1], STDOUT_FILENO);
-            const int err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(err, STDERR_FILENO);
             close(ends[0]);
-            exec(arguments);
+            line.exec();
         }
+        close(err);
         close(ends[1]);
         return ChildTool(child, ends[0]);
     }
@@ -52,9 +54,10 @@ class ChildTool {
         size.ws_col = columns;
         size.ws_row = rows;
         int master = -1;
+        CommandLine line(arguments);
         const pid_t child = forkpty(&master, nullptr, nullptr, &size);
         if (child == 0) {
-            exec(arguments);
+            line.exec();
         }
         return ChildTool(child, child < 0 ? -1 : master);
     }
@@ -118,18 +121,23 @@ class ChildTool {
   private:
     ChildTool(pid_t pid, int fd) : pid(pid), fd(fd) {}
 
-    [[noreturn]] static void exec(const std::vector<std::string>& arguments) {
-        std::vector<char*> argv;
-        static std::string tool = TOOL_PATH;
-        argv.push_back(tool.data());
-        std::vector<std::string> copies = arguments;
-        for (std::string& argument : copies) {
-            argv.push_back(argument.data());
+    // Made before the fork: the child of a process with threads (the simulated device's) may only make
+    // the calls that allocate nothing until it runs the tool.
+    struct CommandLine {
+        explicit CommandLine(const std::vector<std::string>& arguments) : words(arguments) {
+            words.insert(words.begin(), TOOL_PATH);
+            for (std::string& word : words) {
+                argv.push_back(word.data());
+            }
+            argv.push_back(nullptr);
         }
-        argv.push_back(nullptr);
-        execv(TOOL_PATH, argv.data());
-        _exit(127);
-    }
+        [[noreturn]] void exec() {
+            execv(TOOL_PATH, argv.data());
+            _exit(127);
+        }
+        std::vector<std::string> words;
+        std::vector<char*> argv;
+    };
 
     bool readSome(std::chrono::steady_clock::time_point end) {
         if (fd < 0 || ended) {
