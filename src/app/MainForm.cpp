@@ -33,6 +33,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -76,14 +77,6 @@ std::string droppedFile(const QMimeData* data) {
     }
     // File names are bytes to the system: its own encoding, not the low bytes the port names keep.
     return QFile::encodeName(data->urls().front().toLocalFile()).toStdString();
-}
-
-// A name the system knows as a serial device (a character device: a UART, a USB adapter, a
-// pseudo-terminal).
-bool namesSerialDevice(const std::string& name) {
-    const std::string path = devicePathFor(name);
-    std::error_code error;
-    return !path.empty() && std::filesystem::is_character_file(path, error);
 }
 
 const char* const connectionError = "VTC880 Connection error !";
@@ -288,7 +281,7 @@ bool MainForm::takeTypedPort() {
             return true;
         }
     }
-    if (!namesSerialDevice(name)) {
+    if (!namesSerialPort(name)) {
         return false;
     }
     comBox->addItem(widenLatin1(name));
