@@ -299,10 +299,8 @@ void MainForm::B_Download_Click() {
     // Only a port the user chose is ever sent to: text that names none refuses the press.
     if (!takeTypedPort()) {
         const std::string typed = narrow(comBox->currentText());
-        sinks->setStatusText(typed.empty() ? "Choose a port from the list. Nothing was sent."
-                                           : "\"" + typed +
-                                                 "\" is not a serial port: choose one from the list. "
-                                                 "Nothing was sent.");
+        sinks->setStatusText(typed.empty() ? "Choose a port from the list."
+                                           : "No serial port \"" + typed + "\": choose one from the list.");
         return;
     }
     const int index = comBox->currentIndex();

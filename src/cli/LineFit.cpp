@@ -50,7 +50,13 @@ std::string bar(double fraction, std::size_t width) {
     const std::size_t inside = width - 2;
     const double full = std::isfinite(fraction) ? std::clamp(fraction, 0.0, 1.0) : 0.0;
     const auto filled = static_cast<std::size_t>(full * double(inside));
-    return "[" + std::string(filled, '#') + std::string(inside - filled, '.') + "]";
+    std::string drawn;
+    drawn.reserve(width);
+    drawn += '[';
+    drawn.append(filled, '#');
+    drawn.append(inside - filled, '.');
+    drawn += ']';
+    return drawn;
 }
 
 } // namespace
