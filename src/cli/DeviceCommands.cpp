@@ -4,6 +4,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/JsonEvents.h"
 #include "cli/Output.h"
+#include "cli/PortList.h"
 #include "cli/ProgressView.h"
 #include "cli/SimulatedPorts.h"
 #include "cli/StopRequest.h"
@@ -14,7 +15,6 @@
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
 
-#include <filesystem>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -46,17 +46,6 @@ int firstFailure(const std::vector<JobResult>& results) {
         }
     }
     return Exit::ok;
-}
-
-// Two names of one port: the same device path, or links to the same device.
-bool samePort(const std::string& a, const std::string& b) {
-    const std::string first = devicePathFor(a);
-    const std::string second = devicePathFor(b);
-    if (first == second) {
-        return true;
-    }
-    std::error_code error;
-    return std::filesystem::equivalent(first, second, error) && !error;
 }
 
 int run(DeviceOptions& options, bool json) {
@@ -253,16 +242,8 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
         if (options->ports.empty() && !options->simulated.requested()) {
             throw CLI::RequiredError("--port");
         }
-        // Two jobs on one port would fight over it: the second would find it busy, held by this very
-        // tool.
-        for (std::size_t i = 0; i < options->ports.size(); ++i) {
-            for (std::size_t j = 0; j < i; ++j) {
-                if (samePort(options->ports[i], options->ports[j])) {
-                    throw CLI::ValidationError("--port", "'" + options->ports[i] + "' and '" +
-                                                             options->ports[j] +
-                                                             "' name the same port: give each port once");
-                }
-            }
+        if (const std::string twice = portNamedTwice(options->ports); !twice.empty()) {
+            throw CLI::ValidationError("--port", twice);
         }
         context.exitCode = run(*options, context.json);
     });

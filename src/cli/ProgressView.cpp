@@ -267,15 +267,6 @@ void ProgressView::ended(int index, const std::string& brief) {
     draw(true);
 }
 
-void ProgressView::note(const std::string& line) {
-    const bool live = drawnLines > 0;
-    clearLive();
-    out.say(line);
-    if (live) {
-        draw(true);
-    }
-}
-
 void ProgressView::problem(const std::string& line) {
     const bool live = drawnLines > 0;
     clearLive();

@@ -30,9 +30,8 @@ class ProgressView {
     // The device's run has ended: until finish(), its live line says `brief` ("updated", "FAILED
     // (port)").
     void ended(int device, const std::string& brief);
-    // A line for a person that stays, above the live lines.
-    void note(const std::string& line);
-    void problem(const std::string& line); // the same, on standard error
+    // A problem for a person, on standard error: it stays, above the live lines.
+    void problem(const std::string& line);
     // Between events: on a terminal, redraws after a resize and as the time left counts down.
     void tick();
     // The runs are over: the live lines give way to `lines` (each device's result, and a total).

@@ -104,7 +104,6 @@ INSTANTIATE_TEST_SUITE_P(
                     PathCase{"comAlone", "COM", "/dev/COM"}, PathCase{"comSuffix", "COM1a", "/dev/COM1a"},
                     PathCase{"comNegative", "COM-1", "/dev/COM-1"},
                     PathCase{"comOverflow", "COM99999999999999999999", "/dev/COM99999999999999999999"},
-                    PathCase{"lowerCaseIsAName", "com1", "/dev/com1"},
                     PathCase{"usbAdapter", "ttyUSB0", "/dev/ttyUSB0"},
                     PathCase{"absolutePath", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
                              "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"},
