@@ -192,15 +192,15 @@ void MainForm::showFirmwareFile() {
     std::error_code error;
     const std::filesystem::path full = std::filesystem::absolute(path, error);
     FileCopy image;
-    const LoadedImage loaded = loadImage(path, image);
+    const LoadedImage check = loadImage(path, image);
     const std::string name = std::filesystem::path(path).filename().string();
     std::string shown;
-    if (loaded.ok()) {
+    if (check.ok()) {
         const std::string version = imageVersion(image);
         shown = name + (version.empty() ? "" : ", version " + version) + " (" +
                 groupedThousands(image.totalSize()) + " bytes)";
     } else {
-        shown = name + ": " + loaded.problem;
+        shown = name + ": " + check.problem;
     }
     const QString tip = displayText((error ? path : full.string()) + "\n" + shown);
     setToolTip(tip);
