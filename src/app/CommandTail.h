@@ -7,6 +7,10 @@
 struct EntryPlan {
     std::vector<std::string> recipes;
     std::string fileName = "firmware.hex";
+    // The words --help and --version, the only options the program takes: it prints and ends, and
+    // does nothing else the command line says.
+    bool help = false;
+    bool version = false;
 
     bool packaging() const { return !recipes.empty(); }
 };
@@ -16,5 +20,10 @@ struct EntryPlan {
 std::string commandTail(int argc, const char* const* argv);
 
 // Splits the tail at single blanks (two blanks make an empty word). A word containing ".ini" is a
-// recipe; any other word names the firmware file, the last one winning.
+// recipe; --help and --version are the options; any other word names the firmware file, the last
+// one winning.
 EntryPlan splitCommandTail(const std::string& tail);
+
+// What --help and --version print.
+std::string usageText();
+std::string versionText();

@@ -6,23 +6,34 @@
 #include "app/WindowSinks.h"
 #include "control/Command.h"
 #include "control/DeviceStateText.h"
+#include "control/Format.h"
 #include "control/UpdateRun.h"
+#include "image/ImageBuilder.h"
+#include "image/ImageCheck.h"
 #include "link/DeviceCodes.h"
+#include "link/RS232.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QThread>
+#include <filesystem>
 #include <initializer_list>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -58,6 +69,18 @@ QComboBox* makeChoiceBox(QWidget* parent) {
     return box;
 }
 
+// The one local file a drag carries, or nothing.
+std::string droppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile()) {
+        return {};
+    }
+    // File names are bytes to the system: its own encoding, not the low bytes the port names keep.
+    return QFile::encodeName(data->urls().front().toLocalFile()).toStdString();
+}
+
+const char* const connectionError = "VTC880 Connection error !";
+
 } // namespace
 
 MainForm::MainForm(const std::string& fileName, Clock& clock) : QWidget(nullptr), clock(clock) {
@@ -77,6 +100,9 @@ MainForm::MainForm(const std::string& fileName, Clock& clock) : QWidget(nullptr)
     updateText->setFrameShape(QFrame::NoFrame);
     updateText->setFont(uiFont(16));
     updateText->setTabChangesFocus(true);
+    // Two lines of the status font fit the box's 45 pixels only with a thin margin; a longer status
+    // (a file's problem, a long port name) would otherwise bring up a scroll bar.
+    updateText->document()->setDocumentMargin(2);
 
     label2 = new QLabel(QStringLiteral("Connection information"), this);
     label2->setObjectName(QStringLiteral("label2"));
@@ -119,10 +145,15 @@ MainForm::MainForm(const std::string& fileName, Clock& clock) : QWidget(nullptr)
 
     connect(B_Download, &QPushButton::clicked, this, &MainForm::B_Download_Click);
     connect(wireBox, &QComboBox::currentIndexChanged, this, &MainForm::wireBox_SelectedIndexChanged);
+    // Choosing the link again, even the one already chosen, makes the next speed switch start from
+    // its speed: the way back after an attempt that left the speed at 115200.
+    connect(wireBox, &QComboBox::activated, this, &MainForm::wireBox_SelectedIndexChanged);
     connect(comBox, &QComboBox::currentIndexChanged, this, &MainForm::comBox_SelectedIndexChanged);
-    connect(comBox->lineEdit(), &QLineEdit::editingFinished, this, &MainForm::showSelectedPort);
+    connect(comBox->lineEdit(), &QLineEdit::editingFinished, this, [this] { takeTypedPort(); });
+    setAcceptDrops(true);
 
     sinks = std::make_unique<WindowSinks>(*this, *updateText, *PB_Firm);
+    sinks->addDetail([this](const Message& message) { return adviceFor(message); });
     command = std::make_unique<Command>("COM3", Speed::usbInitial, *sinks, clock);
     command->fileName = fileName.empty() ? std::string("firmware.hex") : fileName;
     run = std::make_unique<UpdateRun>(*command, clock);
@@ -153,6 +184,71 @@ void MainForm::MainForm_Load() {
     // The box is narrow; its list opens wide enough to show whole device paths.
     comBox->view()->setMinimumWidth(comBox->view()->sizeHintForColumn(0) + 24);
     B_Download->setFocus();
+    showFirmwareFile();
+}
+
+void MainForm::showFirmwareFile() {
+    const std::string& path = command->fileName;
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    FileCopy image;
+    const LoadedImage check = loadImage(path, image);
+    const std::string name = std::filesystem::path(path).filename().string();
+    std::string shown;
+    if (check.ok()) {
+        const std::string version = imageVersion(image);
+        shown = name + (version.empty() ? "" : ", version " + version) + " (" +
+                groupedThousands(image.totalSize()) + " bytes)";
+    } else {
+        shown = name + ": " + check.problem;
+    }
+    const QString tip = displayText((error ? path : full.string()) + "\n" + shown);
+    setToolTip(tip);
+    updateText->setToolTip(tip);
+    if (!clicked) {
+        // Before the first press: which image "Update" sends, or why it cannot.
+        updateText->setPlainText(displayText(shown));
+    }
+}
+
+bool MainForm::useFirmwareFile(const std::string& fileName) {
+    if (command->busy() || fileName.empty()) {
+        return false;
+    }
+    command->fileName = fileName;
+    clicked = false; // the status box shows the new image until the next press
+    showFirmwareFile();
+    return true;
+}
+
+void MainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!command->busy() && !droppedFile(event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainForm::dropEvent(QDropEvent* event) {
+    if (useFirmwareFile(droppedFile(event->mimeData()))) {
+        event->acceptProposedAction();
+    }
+}
+
+std::string MainForm::adviceFor(const Message& message) {
+    if (starting && pressBox.empty()) {
+        pressBox = message.text; // raised by the press itself, before any worker: the port's box
+    }
+    if (message.text != connectionError) {
+        return {};
+    }
+    std::string advice = "The device did not answer. Check the link choice (\"RS-232\" for a serial cable, "
+                         "\"USB\" for the USB link), the cable, and that the device is powered.";
+    if (pressSpeed == Speed::update) {
+        advice += " This attempt sent its speed commands at 115200 bit/s, as every attempt after the first "
+                  "does. A device that was restarted since listens at its link's speed again: choose the "
+                  "link again (\"RS-232\" or \"USB\", the same one will do) and the next attempt starts from "
+                  "that speed.";
+    }
+    return advice;
 }
 
 void MainForm::wireBox_SelectedIndexChanged(int index) {
@@ -165,12 +261,32 @@ void MainForm::comBox_SelectedIndexChanged(int index) {
     }
 }
 
-// Typed text that names no item leaves the selection as it was; show the port that will be used.
-void MainForm::showSelectedPort() {
+bool MainForm::takeTypedPort() {
+    const QString typed = comBox->currentText();
     const int index = comBox->currentIndex();
-    if (index >= 0 && comBox->currentText() != comBox->itemText(index)) {
-        comBox->setEditText(comBox->itemText(index));
+    if (index >= 0 && typed == comBox->itemText(index)) {
+        return true;
     }
+    const std::string name = narrow(typed);
+    if (name.empty()) {
+        return false;
+    }
+    // "com2" is COM2 and "/dev/ttyS1" too: each names that item.
+    const std::string path = devicePathFor(name);
+    for (int i = 0; i < comBox->count(); ++i) {
+        const std::string item = narrow(comBox->itemText(i));
+        if (item == name || (!path.empty() && devicePathFor(item) == path)) {
+            comBox->setCurrentIndex(i);
+            comBox->setEditText(comBox->itemText(i));
+            return true;
+        }
+    }
+    if (!namesSerialPort(name)) {
+        return false;
+    }
+    comBox->addItem(widenLatin1(name));
+    comBox->setCurrentIndex(comBox->count() - 1);
+    return true;
 }
 
 void MainForm::B_Download_Click() {
@@ -179,11 +295,28 @@ void MainForm::B_Download_Click() {
     if (command->busy()) {
         return;
     }
+    clicked = true;
+    // Only a port the user chose is ever sent to: text that names none refuses the press.
+    if (!takeTypedPort()) {
+        const std::string typed = narrow(comBox->currentText());
+        sinks->setStatusText(typed.empty() ? "Choose a port from the list."
+                                           : "No serial port \"" + typed + "\": choose one from the list.");
+        return;
+    }
     const int index = comBox->currentIndex();
     RunSettings settings;
     settings.port = index >= 0 ? narrow(comBox->itemText(index)) : command->portName();
     settings.imagePath = command->fileName;
-    run->start(settings); // the speed switch and its pause hold the window, as they always did
+    pressSpeed = command->baudRate();
+    pressBox.clear();
+    starting = true;
+    // The speed switch and its pause hold the window, as they always did.
+    const bool started = run->start(settings);
+    starting = false;
+    const Outcome outcome = run->result().outcome;
+    if (!started && (outcome == Outcome::portError || outcome == Outcome::noWorker) && !pressBox.empty()) {
+        sinks->setStatusText(pressBox); // the failure stays in view, not "Connecting to VTC880 ..."
+    }
 }
 
 bool MainForm::userStopsTheUpdate() {

@@ -1,9 +1,12 @@
 #include "app/PortChoices.h"
 
 #include "link/PortDiscovery.h"
+#include "link/RS232.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -37,4 +40,16 @@ std::vector<std::string> portChoices(const std::vector<std::string>& discovered,
 
 std::vector<std::string> portChoices() {
     return portChoices(discoverSerialPorts(), std::getenv("VTC880_PORTS"));
+}
+
+bool namesSerialPort(const std::string& name) {
+    const std::string path = devicePathFor(name);
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::canonical(path, error);
+    if (path.empty() || error || !std::filesystem::is_character_file(device, error)) {
+        return false;
+    }
+    const std::filesystem::path parent = device.parent_path();
+    return parent == "/dev/pts" ||
+           (parent == "/dev" && std::filesystem::exists("/sys/class/tty" / device.filename(), error));
 }

@@ -128,8 +128,12 @@ void WindowSinks::show(const Message& message) {
                                                              : QMessageBox::Critical,
                     displayText(message.caption), displayText(message.text), QMessageBox::Ok, &window);
     box.setTextFormat(Qt::PlainText);
-    if (!message.detail.empty()) {
-        box.setDetailedText(displayText(message.detail));
+    std::string detail = message.detail;
+    if (const std::string more = moreDetail ? moreDetail(message) : std::string(); !more.empty()) {
+        detail += (detail.empty() ? "" : "\n\n") + more;
+    }
+    if (!detail.empty()) {
+        box.setDetailedText(displayText(detail));
     }
     openBoxes.push_back(&box);
     box.exec();

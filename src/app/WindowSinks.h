@@ -38,6 +38,10 @@ class WindowSinks final : public Sinks {
     // thread only.
     void close();
 
+    // More detail for the boxes: `more` is asked on the window's thread as each box opens, and what it
+    // gives follows the box's own detail.
+    void addDetail(std::function<std::string(const Message&)> more) { moreDetail = std::move(more); }
+
     void setStatusText(const std::string& text) override;
     void showStatus() override;
     void setProgressMaximum(std::int32_t maximum) override;
@@ -67,4 +71,5 @@ class WindowSinks final : public Sinks {
     bool closed = false;                       // guarded by `mutex`
     WindowWake wake;                           // runs the queue on the window's thread
     std::vector<QMessageBox*> openBoxes;       // window's thread only
+    std::function<std::string(const Message&)> moreDetail; // window's thread only
 };

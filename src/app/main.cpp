@@ -5,12 +5,17 @@
 
 #include <QApplication>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 // A word containing ".ini" packs an image from that recipe and no window opens; otherwise the
-// remaining word names the firmware file the update sends.
+// remaining word names the firmware file the update sends. --help and --version only print.
 int main(int argc, char** argv) {
     const EntryPlan plan = splitCommandTail(commandTail(argc, argv));
+    if (plan.help || plan.version) {
+        std::fputs((plan.help ? usageText() : versionText()).c_str(), stdout);
+        return 0;
+    }
     for (const std::string& recipe : plan.recipes) {
         ExtractIni(recipe);
     }

@@ -1,11 +1,14 @@
 #include "cli/Advice.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/Figures.h"
 #include "cli/PortAdvice.h"
 #include "control/DeviceStateText.h"
 #include "control/Format.h"
 #include "control/PortErrorText.h"
 #include "image/ImageBuilder.h"
+
+#include <chrono>
 
 int exitCodeFor(Outcome outcome) {
     switch (outcome) {
@@ -63,12 +66,49 @@ const char* outcomeName(Outcome outcome) {
 
 namespace {
 
+using Seconds = std::chrono::duration<double>;
+
+double runSeconds(const RunReport& report) {
+    std::chrono::steady_clock::duration took{};
+    for (const auto& phase : report.times) {
+        took += phase;
+    }
+    return Seconds(took).count();
+}
+
+// What a run that succeeded did: "fw.hex: 555 bytes, version 2.1.7, in 2.3 s".
+std::string whatWasSent(const JobResult& result, const FileCopy* image, const std::string& imageName) {
+    const std::uint64_t bytes = image != nullptr ? image->totalSize() : result.report.device.imageBytes;
+    std::string text = (imageName.empty() ? std::string() : imageName + ": ") + groupedThousands(bytes) +
+                       (bytes == 1 ? " byte" : " bytes");
+    if (image != nullptr) {
+        const std::string version = imageVersion(*image);
+        text += version.empty() ? ", no version block" : ", version " + version;
+    }
+    return text;
+}
+
+std::string updatedText(const JobResult& result, const FileCopy* image, const std::string& imageName) {
+    const RunReport& report = result.report;
+    std::string text =
+        "updated" + std::string(imageName.empty() ? ": " : " with ") + whatWasSent(result, image, imageName);
+    if (report.bytesVerified > 0) {
+        text += ", verified";
+    }
+    text += ", in " + durationText(runSeconds(report));
+    const double programming = Seconds(report.times[std::size_t(Phase::programming)]).count();
+    if (programming > 0 && report.device.bytesProgrammed > 0) {
+        text += ", programmed at " + rateText(double(report.device.bytesProgrammed) / programming);
+    }
+    return text;
+}
+
 std::string portProblem(const JobResult& result, const std::string& devicePath) {
     std::string text = "cannot open the port";
     if (result.openError == PortError::busy) {
         text += busyAdvice(devicePath);
     } else if (result.openError == PortError::permissionDenied) {
-        text += permissionAdvice();
+        text += permissionAdvice(devicePath);
     } else if (result.openError == PortError::notFound) {
         text += ": no such port (vtc880 ports lists the ports found)";
     } else if (!result.portBrief.empty()) {
@@ -144,17 +184,56 @@ std::string mismatchText(const VerifyMismatch& where, const FileCopy* image) {
 }
 
 std::string resultText(const JobResult& result, Operation operation, const std::string& devicePath,
-                       const FileCopy* image) {
-    const std::string why = cause(result, operation, devicePath, image);
+                       const FileCopy* image, const std::string& imageName) {
     const DeviceHolding& device = result.report.device;
     if (result.outcome == Outcome::succeeded) {
-        if (operation == Operation::update) {
-            return why;
-        }
         // A verify or an erase leaves the device in its update mode: no Finish is sent.
-        return why +
-               (operation == Operation::erase ? "; the device holds no firmware until it is updated" : "") +
-               "; it stays in update mode until it is power-cycled";
+        const char* const stays = "; it stays in update mode until it is power-cycled";
+        switch (operation) {
+        case Operation::update:
+            return updatedText(result, image, imageName);
+        case Operation::verify:
+            return "verified: the device holds the image (" + whatWasSent(result, image, imageName) +
+                   ", in " + durationText(runSeconds(result.report)) + ")" + stays;
+        case Operation::erase:
+            return "erased in " + durationText(runSeconds(result.report)) +
+                   "; the device holds no firmware until it is updated" + stays;
+        }
     }
-    return why + "; " + deviceStateText(device);
+    return cause(result, operation, devicePath, image) + "; " + deviceStateText(device);
+}
+
+std::string resultLine(const std::string& port, const JobResult& result, const std::string& text) {
+    if (result.outcome == Outcome::succeeded) {
+        return port + ": " + text;
+    }
+    return port + ": FAILED (" + outcomeName(result.outcome) + "): " + text;
+}
+
+std::string briefResult(const JobResult& result, Operation operation) {
+    if (result.outcome != Outcome::succeeded) {
+        return std::string("FAILED (") + outcomeName(result.outcome) + ")";
+    }
+    const char* done = operation == Operation::update   ? "updated"
+                       : operation == Operation::verify ? "verified"
+                                                        : "erased";
+    return std::string(done) + " in " + durationText(runSeconds(result.report));
+}
+
+std::string totalText(Operation operation, int devices, const std::vector<std::string>& failedPorts,
+                      int exitCode) {
+    const char* done = operation == Operation::update   ? "updated"
+                       : operation == Operation::verify ? "verified"
+                                                        : "erased";
+    const int failed = int(failedPorts.size());
+    std::string text = std::to_string(devices) + " devices: " + std::to_string(devices - failed) + " " +
+                       done + ", " + std::to_string(failed) + " failed";
+    if (failed > 0) {
+        text += " (";
+        for (int i = 0; i < failed; ++i) {
+            text += (i > 0 ? ", " : "") + failedPorts[std::size_t(i)];
+        }
+        text += ")";
+    }
+    return text + "; exit status " + std::to_string(exitCode);
 }

@@ -3,6 +3,7 @@
 #include "cli/DeviceJob.h"
 #include "cli/ExitCodes.h"
 #include "cli/JobRecorder.h"
+#include "cli/JsonEvents.h"
 #include "cli/Output.h"
 #include "cli/PortSelector.h"
 #include "cli/ProgressView.h"
@@ -11,6 +12,7 @@
 #include "cli/Subcommands.h"
 #include "cli/TraceFile.h"
 #include "control/DeviceState.h"
+#include "image/ImageBuilder.h"
 #include "image/ImageCheck.h"
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
@@ -39,41 +41,27 @@ struct SimulatedDevicesStop {
     ~SimulatedDevicesStop() { simulated.stopAll(); }
 };
 
-// The result event of one device: how it ended, and what the device holds.
-JsonObject resultEvent(const std::string& port, const JobResult& result, int code, const std::string& text) {
-    const DeviceHolding& device = result.report.device;
-    JsonObject event;
-    event.add("event", "result")
-        .add("port", port)
-        .add("ok", code == Exit::ok)
-        .add("outcome", outcomeName(result.outcome))
-        .add("exit", std::int64_t(code))
-        .add("device", deviceStateName(device.state))
-        .add("bytes_programmed", std::int64_t(device.bytesProgrammed))
-        .add("image_bytes", std::int64_t(device.imageBytes));
-    if (device.state == DeviceState::partlyProgrammed) {
-        event.add("last_word_address", std::int64_t(device.lastWordAddress));
+// The device whose failure sets the exit status is the first failing one in the order of the command
+// line, not the first to fail in time: the status then does not depend on which device was quicker.
+int firstFailure(const std::vector<JobResult>& results) {
+    for (const JobResult& result : results) {
+        if (const int code = exitCodeFor(result.outcome); code != Exit::ok) {
+            return code;
+        }
     }
-    if (device.eraseUnconfirmed) {
-        event.add("erase_unconfirmed", true);
-    }
-    if (result.report.mismatch) {
-        const VerifyMismatch& where = *result.report.mismatch;
-        event.addRaw("mismatch", JsonObject()
-                                     .add("block", std::int64_t(where.block))
-                                     .add("word_address", std::int64_t(where.wordAddress))
-                                     .add("offset", std::int64_t(where.blockOffset))
-                                     .add("length", std::int64_t(where.length))
-                                     .add("answered", where.answered)
-                                     .str());
-    }
-    return event.add("text", text);
+    return Exit::ok;
 }
 
 int run(DeviceOptions& options, bool json) {
     const Output out(json);
     // Before any thread starts, so that every thread inherits it.
     StopRequest signals;
+
+    const bool simulate = options.simulated.requested();
+    std::vector<std::string> labels = options.ports;
+    if (simulate && labels.empty()) {
+        labels.push_back("simulated");
+    }
 
     // Read and checked once, before any port is touched; every device's run sends this one copy.
     std::shared_ptr<const FileCopy> image;
@@ -82,13 +70,14 @@ int run(DeviceOptions& options, bool json) {
         const LoadedImage check = loadImage(options.image, *loaded);
         if (!check.ok()) {
             out.problem(options.image + ": " + check.problem);
-            out.event(JsonObject()
-                          .add("event", "result")
-                          .add("ok", false)
-                          .add("outcome", outcomeName(Outcome::imageError))
-                          .add("exit", std::int64_t(Exit::file))
-                          .add("device", deviceStateName(DeviceState::untouched))
-                          .add("text", check.problem));
+            JobResult refused;
+            refused.outcome = Outcome::imageError;
+            refused.imageProblem = check.problem;
+            for (const std::string& label : labels) {
+                out.event(resultEvent(label, options.operation, refused, Exit::file,
+                                      resultText(refused, options.operation, {}, nullptr)));
+            }
+            out.event(summaryEvent(int(labels.size()), 0, Exit::file, false));
             return Exit::file;
         }
         image = std::move(loaded);
@@ -115,13 +104,9 @@ int run(DeviceOptions& options, bool json) {
     }
 
     const bool usb = options.link == "usb";
-    std::vector<std::string> labels = options.ports;
-    const bool simulate = options.simulated.requested();
     const SimulatedDevicesStop stopSimulated{options.simulated};
     std::vector<JobSettings> jobs;
-    if (simulate && labels.empty()) {
-        labels.push_back("simulated");
-    }
+    std::vector<ViewedDevice> viewed;
     for (const std::string& label : labels) {
         JobSettings job;
         job.operation = options.operation;
@@ -142,14 +127,26 @@ int run(DeviceOptions& options, bool json) {
                 return Exit::port;
             }
         }
+        RunPlan plan;
+        plan.operation = job.operation;
+        plan.speedSwitch = job.speedSwitch;
+        plan.verify = job.verify;
+        plan.initialSpeed = job.initialSpeed;
+        if (image) {
+            plan.imageBytes = image->totalSize();
+            plan.blocks = image->count;
+        }
         jobs.push_back(job);
+        viewed.push_back({label, plan});
     }
-    if (simulate) {
-        for (std::size_t i = 0; i < labels.size(); ++i) {
+    const std::string version = image ? imageVersion(*image) : std::string();
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (simulate) {
             out.say(labels[i] + ": a simulated device on " + jobs[i].port);
         }
+        out.event(startEvent(labels[i], devicePathFor(jobs[i].port), viewed[i].plan, options.link,
+                             options.image, version));
     }
-    const std::vector<std::string>& shown = labels;
 
     EventQueue queue;
     std::vector<std::unique_ptr<QueueSinks>> sinks;
@@ -186,8 +183,8 @@ int run(DeviceOptions& options, bool json) {
         }
     }
 
-    ProgressView view(out, shown, ProgressView::styleFor(out));
-    int status = Exit::ok;
+    ProgressView view(out, std::move(viewed), ProgressView::styleFor(out));
+    std::vector<std::string> texts(jobs.size());
     std::size_t finished = 0;
     bool interrupted = false;
     bool recordFailed = false;
@@ -198,42 +195,49 @@ int run(DeviceOptions& options, bool json) {
                 // The job's thread wrote its result before it posted this event.
                 const std::size_t i = std::size_t(event.device);
                 const JobResult& result = results[i];
-                const Outcome outcome = result.outcome;
-                const int code = exitCodeFor(outcome);
-                const std::string text =
-                    resultText(result, jobs[i].operation, devicePathFor(jobs[i].port), image.get());
+                texts[i] = resultText(result, jobs[i].operation, devicePathFor(jobs[i].port), image.get(),
+                                      options.image);
                 ++finished;
-                view.note(shown[i] + ": " +
-                          (code == Exit::ok ? text
-                                            : "FAILED (" + std::string(outcomeName(outcome)) + "): " + text));
-                out.event(resultEvent(labels[i], result, code, text));
-                if (status == Exit::ok) {
-                    status = code;
-                }
+                view.ended(int(i), briefResult(result, jobs[i].operation));
+                out.event(
+                    resultEvent(labels[i], jobs[i].operation, result, exitCodeFor(result.outcome), texts[i]));
                 if (!recordProblems[i].empty()) {
                     out.problem(recordProblems[i]);
                     recordFailed = true;
                 }
-            } else if (event.kind != DeviceEvent::Kind::message || event.message.icon == MessageIcon::error ||
-                       out.json()) {
-                // On a console the final information box would only repeat the result line.
+            } else {
                 view.apply(event);
             }
         }
         if (!interrupted && signals.arrived()) {
             interrupted = true;
             stop = true;
-            out.problem("interrupted: stopping");
+            view.problem("interrupted: stopping");
         }
+        view.tick();
     }
     for (std::thread& thread : threads) {
         thread.join();
     }
-    view.finish();
+
+    int status = interrupted ? Exit::interrupt : firstFailure(results);
     if (recordFailed && status == Exit::ok) {
         status = Exit::file; // a device without its record is not done
     }
-    return interrupted ? Exit::interrupt : status;
+    std::vector<std::string> lines;
+    std::vector<std::string> failed;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        lines.push_back(resultLine(labels[i], results[i], texts[i]));
+        if (results[i].outcome != Outcome::succeeded) {
+            failed.push_back(labels[i]);
+        }
+    }
+    if (jobs.size() > 1) {
+        lines.push_back(totalText(options.operation, int(jobs.size()), failed, status));
+    }
+    view.finish(lines);
+    out.event(summaryEvent(int(jobs.size()), int(jobs.size() - failed.size()), status, interrupted));
+    return status;
 }
 
 void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
@@ -250,11 +254,18 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
     if (operation != Operation::erase) {
         command->add_option("image", options->image, "The firmware image file")->required();
     }
-    command->add_option(
-        "-p,--port", options->ports,
-        "The serial port (COM1 .. COM10, ttyUSB0, /dev/...), or one chosen by what it is: usb:VID:PID, "
-        "usb:VID:PID:SERIAL, path:PATTERN (a glob over /dev/serial/by-path and by-id names); give it "
-        "several times to work on several devices at once");
+    command
+        ->add_option("-p,--port", options->ports,
+                     "The serial port (COM1 .. COM10, ttyUSB0, /dev/...), or one chosen by what it is: "
+                     "usb:VID:PID, usb:VID:PID:SERIAL, path:PATTERN (a glob over /dev/serial/by-path and "
+                     "by-id names); give it several times to work on several devices at once")
+        ->check(CLI::Validator(
+            [](const std::string& port) {
+                return port.empty()
+                           ? std::string("a port name is needed (vtc880 ports lists the ports found)")
+                           : std::string();
+            },
+            "PORT"));
     command
         ->add_option("--link", options->link,
                      "How the device is attached: rs232 (starts at 19200) or usb "

@@ -34,3 +34,11 @@ void QueueSinks::messageBox(const Message& message) {
     event.message = message;
     queue.push(std::move(event));
 }
+
+void QueueSinks::phaseProgress(const PhaseProgress& progress) {
+    DeviceEvent event;
+    event.device = device;
+    event.kind = DeviceEvent::Kind::phaseProgress;
+    event.progress = progress;
+    queue.push(std::move(event));
+}

@@ -21,14 +21,17 @@ struct DeviceEvent {
         repaint,
         message,
         exit,
-        phase, // the run moved on: `value` is its Phase
-        done,  // the device's job has ended; its result is with the job
+        phase,         // the run moved on: `value` is its Phase
+        phaseProgress, // the phase under way moved on: `progress`
+        done,          // the device's job has ended; its result is with the job
     };
     int device = 0;
     Kind kind = Kind::status;
     std::int64_t value = 0;
     std::string text;
     Message message;
+    PhaseProgress progress;
+    std::chrono::steady_clock::time_point at = std::chrono::steady_clock::now(); // when it was reported
 };
 
 class EventQueue {
@@ -60,6 +63,7 @@ class QueueSinks : public Sinks {
     void messageBox(const Message& message) override;
     void exitApplication() override { post(DeviceEvent::Kind::exit, 0, {}); }
     void enterPhase(Phase phase) override { post(DeviceEvent::Kind::phase, std::int64_t(phase), {}); }
+    void phaseProgress(const PhaseProgress& progress) override;
 
   private:
     EventQueue& queue;

@@ -2,12 +2,12 @@
 
 #include "cli/Advice.h"
 #include "cli/HostName.h"
-#include "cli/ImageVersion.h"
 #include "cli/Json.h"
 #include "cli/Sha256.h"
 #include "cli/ToolVersion.h"
 #include "cli/UtcTime.h"
 #include "control/DeviceState.h"
+#include "image/ImageBuilder.h"
 #include "link/RS232.h"
 
 #include <fstream>

@@ -1,7 +1,7 @@
 #include "cli/ExitCodes.h"
-#include "cli/ImageVersion.h"
 #include "cli/Output.h"
 #include "cli/Subcommands.h"
+#include "control/Format.h"
 #include "image/FileCopy.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageCheck.h"
@@ -18,6 +18,20 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
     info->add_option("image", *path, "The image file")->required();
     info->callback([&context, path] {
         const Output out(context.json);
+        // The image is judged by the one check every update makes; the records are listed as far as
+        // the file goes, unless there is no file to list.
+        FileCopy image;
+        const LoadedImage loaded = loadImage(*path, image);
+        if (loaded.fault == ImageFault::cannotOpen || loaded.fault == ImageFault::directory) {
+            out.problem(*path + ": " + loaded.problem);
+            out.event(JsonObject()
+                          .add("event", "result")
+                          .add("ok", false)
+                          .add("problem", loaded.problem)
+                          .addRaw("problems", "[" + jsonString(loaded.problem) + "]"));
+            context.exitCode = Exit::file;
+            return;
+        }
         std::string version;
         std::uint64_t total = 0;
         int blocks = 0;
@@ -29,7 +43,7 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
             std::snprintf(line, sizeof line, "  %-10llu  %-12s  %-12s  %u",
                           static_cast<unsigned long long>(record.offset), hexWord(record.address).c_str(),
                           hexWord(std::uint64_t(record.address) * 2).c_str(), record.size);
-            const std::string recordVersion = imageVersion(record.address, record.size, record.data.get());
+            const std::string recordVersion = versionText(record.address, record.size, record.data.get());
             out.say(line + (recordVersion.empty() ? std::string() : "  version " + recordVersion) +
                     (record.size == 0 ? "  (empty: adds no block)" : ""));
             if (version.empty()) {
@@ -43,10 +57,6 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
                 .add("size", std::int64_t(record.size));
             records += (records.size() > 1 ? "," : "") + entry.str();
         });
-        // The records are listed as far as the file goes; whether it can be sent is judged by the one
-        // check every update makes.
-        FileCopy image;
-        const LoadedImage loaded = loadImage(*path, image);
         std::vector<std::string> problems;
         if (!loaded.ok()) {
             problems.push_back(loaded.problem);
@@ -55,7 +65,8 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
             problems.push_back(blockProblem(loaded.blockFaults[i], image));
         }
         out.say("version: " + (version.empty() ? std::string("none (no version block)") : version));
-        out.say("total: " + std::to_string(blocks) + " blocks, " + std::to_string(total) + " bytes");
+        out.say("total: " + std::to_string(blocks) + (blocks == 1 ? " block, " : " blocks, ") +
+                groupedThousands(total) + (total == 1 ? " byte" : " bytes"));
         std::string problemList = "[";
         for (const std::string& problem : problems) {
             out.problem(*path + ": invalid: " + problem);

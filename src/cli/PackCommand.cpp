@@ -122,8 +122,9 @@ void addPackCommand(CLI::App& app, CliContext& context) {
         event.add("event", "result").add("ok", outcome.written).addRaw("problems", problems + "]");
         if (outcome.written) {
             const FileCopy& image = outcome.image;
-            out.say("wrote " + outcome.resultPath + ": " + std::to_string(image.count) + " blocks, " +
-                    std::to_string(image.totalSize()) + " bytes");
+            out.say("wrote " + outcome.resultPath + ": " + std::to_string(image.count) +
+                    (image.count == 1 ? " block, " : " blocks, ") + std::to_string(image.totalSize()) +
+                    " bytes");
             event.add("image", outcome.resultPath)
                 .add("blocks", std::int64_t(image.count))
                 .add("bytes", std::int64_t(image.totalSize()));

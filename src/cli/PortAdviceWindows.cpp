@@ -7,6 +7,6 @@ std::string busyAdvice(const std::string&) {
            "again";
 }
 
-std::string permissionAdvice() {
+std::string permissionAdvice(const std::string&) {
     return ": permission denied";
 }

@@ -1,3 +1,4 @@
+#include "cli/PortAdvice.h"
 #include "cli/PortInfo.h"
 #include "link/LatencyTimer.h"
 #include "link/PortDiscovery.h"
@@ -57,10 +58,8 @@ PortInfo describe(const std::string& name, const std::string& deviceDirectory, c
     }
     info.mayOpen = access(info.device.c_str(), R_OK | W_OK) == 0;
     if (!info.mayOpen) {
-        info.accessNote = errno == EACCES
-                              ? "permission denied: join the dialout group (sudo usermod -aG dialout "
-                                "$USER) and log in again"
-                              : "cannot be opened";
+        // The advice starts with ": " where a result line follows on from "cannot open the port".
+        info.accessNote = errno == EACCES ? permissionAdvice(info.device).substr(2) : "cannot be opened";
     }
     return info;
 }

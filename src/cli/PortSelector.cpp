@@ -256,8 +256,9 @@ std::optional<std::vector<std::string>> resolvePorts(const std::vector<std::stri
         }
         const std::string key = deviceOf(*path);
         if (const auto same = std::find(devices.begin(), devices.end(), key); same != devices.end()) {
-            problem =
-                text + ": the same port as " + texts[std::size_t(same - devices.begin())] + " (" + key + ")";
+            // Two jobs on one port would fight over it: the second would find it busy, held by the tool.
+            problem = "'" + text + "' and '" + texts[std::size_t(same - devices.begin())] +
+                      "' name the same port (" + key + "): give each port once";
             return std::nullopt;
         }
         devices.push_back(key);

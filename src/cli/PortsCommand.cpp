@@ -25,10 +25,10 @@ void addPortsCommand(CLI::App& app, CliContext& context) {
                 .add("driver", port.driver)
                 .add("usb", port.usb)
                 .add("serial", port.serial)
-                .add("byId", port.byId)
-                .add("mayOpen", port.mayOpen);
+                .add("by_id", port.byId)
+                .add("may_open", port.mayOpen);
             if (port.latencyTimerMs >= 0) {
-                event.add("latencyTimerMs", std::int64_t(port.latencyTimerMs));
+                event.add("latency_timer_ms", std::int64_t(port.latencyTimerMs));
             }
             out.event(event);
         }

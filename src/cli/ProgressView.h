@@ -1,49 +1,78 @@
 #pragma once
 
 #include "cli/DeviceEvents.h"
+#include "cli/DeviceProgress.h"
+#include "cli/LineFit.h"
 #include "cli/Output.h"
+#include "cli/TerminalWidth.h"
 
 #include <chrono>
-#include <set>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-// Shows the events of one or more devices: a live bar per device on a terminal, plain lines when the
-// output is a file or a pipe, or JSON objects. Used from one thread only.
+// One device as the view shows it: the name the user knows it by, and what its run will do.
+struct ViewedDevice {
+    std::string port;
+    RunPlan plan;
+};
+
+// Shows the runs of one or more devices by their phases: on a terminal one live line per device that
+// fits the terminal's width; in a file or a pipe a log of plain lines in the order things happened;
+// with --json the events. Used from one thread only.
 class ProgressView {
   public:
     enum class Style { terminal, plain, json };
 
-    ProgressView(const Output& out, std::vector<std::string> ports, Style style);
+    ProgressView(const Output& out, std::vector<ViewedDevice> devices, Style style);
     void apply(const DeviceEvent& event);
-    // A line that stays, above the live bars (a device's result, for example).
-    void note(const std::string& line);
-    void finish(); // leaves the bars as they are and moves below them
+    // The device's run has ended: until finish(), its live line says `brief` ("updated", "FAILED
+    // (port)").
+    void ended(int device, const std::string& brief);
+    // A problem for a person, on standard error: it stays, above the live lines.
+    void problem(const std::string& line);
+    // Between events: on a terminal, redraws after a resize and as the time left counts down.
+    void tick();
+    // The runs are over: the live lines give way to `lines` (each device's result, and a total).
+    void finish(const std::vector<std::string>& lines);
 
     // The style that fits where human text goes.
     static Style styleFor(const Output& out);
 
+    // The live line of a device for a terminal, as fields for fitLine(), lowest `keep` dropped first:
+    // name, phase, percent, bar, bytes, block, speed, time left.
+    static std::vector<LineField> lineFields(const std::string& port, const DeviceProgress& progress,
+                                             DeviceProgress::Clock::time_point now);
+
   private:
-    using Clock = std::chrono::steady_clock;
+    using Clock = DeviceProgress::Clock;
     struct Device {
+        Device(std::string port, const RunPlan& plan) : port(std::move(port)), progress(plan) {}
         std::string port;
-        std::string status;
-        std::int64_t maximum = 0;
-        std::int64_t value = 0;
-        Clock::time_point phaseStart = Clock::now();
-        std::int64_t lastPercentShown = -1;
-        std::set<std::string> printed; // status lines already in a plain log
+        DeviceProgress progress;
+        std::string brief;           // once ended
+        int percentShown = -1;       // in the log, or the JSON progress events, of the phase under way
+        int blockShown = -1;         // the same for the block
+        bool announcedShown = false; // the erase's announced time, in the log
+        std::string statusShape;     // of the last status event
+        Clock::time_point statusAt{};
     };
 
     const Output& out;
     Style style;
     std::vector<Device> devices;
-    bool drawn = false;
+    std::unique_ptr<TerminalWidth> terminal;
+    std::size_t drawnLines = 0; // live lines on the terminal, the cursor below them
+    bool resizeSeen = false;    // the terminal was resized since the last redraw
     Clock::time_point lastDraw{};
 
-    void onStatus(Device& device, const std::string& text);
-    void onProgress(Device& device);
+    void onPhase(Device& device, Phase phase, Clock::time_point at);
+    void onProgress(Device& device, const PhaseProgress& progress, Clock::time_point at);
+    void onStatus(Device& device, const std::string& text, Clock::time_point at);
+    void onMessage(Device& device, const Message& message);
+    void log(const Device& device, const std::string& text) const;
+    std::string coverage(const Device& device, Phase phase) const;
     void draw(bool force);
-    std::string barLine(const Device& device) const;
-    void plainLine(const Device& device, const std::string& text) const;
+    void clearLive();
 };

@@ -4,13 +4,20 @@
 #include <ctime>
 #include <pthread.h>
 
-// The signals are blocked and collected with sigtimedwait.
+// The stop signals are blocked and collected with sigtimedwait; SIGHUP and SIGPIPE are ignored.
 struct StopRequest::State {
     sigset_t set;
     sigset_t previous;
+    struct sigaction hangUp {};
+    struct sigaction brokenPipe {};
 };
 
 StopRequest::StopRequest() : state(std::make_unique<State>()) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGHUP, &ignore, &state->hangUp);
+    sigaction(SIGPIPE, &ignore, &state->brokenPipe); // a write to it fails with EPIPE instead
     sigemptyset(&state->set);
     sigaddset(&state->set, SIGINT);
     sigaddset(&state->set, SIGTERM);
@@ -19,6 +26,8 @@ StopRequest::StopRequest() : state(std::make_unique<State>()) {
 
 StopRequest::~StopRequest() {
     pthread_sigmask(SIG_SETMASK, &state->previous, nullptr);
+    sigaction(SIGPIPE, &state->brokenPipe, nullptr);
+    sigaction(SIGHUP, &state->hangUp, nullptr);
 }
 
 bool StopRequest::arrived() {

@@ -1,14 +1,14 @@
+#include "cli/CommandLine.h"
 #include "cli/ExitCodes.h"
 #include "cli/Subcommands.h"
-#include "cli/ToolVersion.h"
 
 #include <CLI/CLI.hpp>
+#include <iostream>
 
 int main(int argc, char** argv) {
     CLI::App app("vtc880: update, check and package VTC880 firmware from scripts and terminals");
     app.footer(Exit::help);
     app.require_subcommand(1);
-    app.set_version_flag("--version", toolVersion());
     app.fallthrough(); // global options may follow the subcommand
     // The same options on every system: "/path" is a file, never a Windows-style "/option".
     app.allow_windows_style_options(false);
@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     addPortsCommand(app, context);
     addRecordsCommand(app, context);
     addStationCommand(app, context);
+    addVersionAndHelp(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -29,7 +30,14 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& help) {
         app.exit(help);
         return Exit::ok;
+    } catch (const CLI::CallForVersion& version) {
+        app.exit(version);
+        return Exit::ok;
     } catch (const CLI::ParseError& error) {
+        if (const std::string missing = missingCommandText(app); !missing.empty()) {
+            std::cerr << "vtc880: " << missing << "\n";
+            return Exit::usage;
+        }
         app.exit(error);
         return Exit::usage;
     }

@@ -40,9 +40,13 @@ Outcome programImage(Session& s, const FileCopy& image) {
     std::uint64_t sent = 0;
     s.sinks.setProgressMaximum(toProgress(total));
     s.sinks.setProgressValue(0);
+    PhaseProgress programming{Phase::programming, 0, total, 0, image.count};
 
     for (int b = 0; b < image.count && !failed; ++b) {
         const FileBlock& block = image.blocks[b];
+        programming.done = sent;
+        programming.block = b;
+        s.sinks.phaseProgress(programming);
         s.sinks.setStatusText(formatText("Copying 0ko / %lluko  (100%%)", totalKo));
         s.sinks.showStatus();
         bool blockOk = true;
@@ -67,6 +71,8 @@ Outcome programImage(Session& s, const FileCopy& image) {
                                              (unsigned long long)(done >> 10), totalKo, pct));
             s.sinks.setTitle(formatText(" [%d%%] VTC880 - Firmware Update", pct));
             s.sinks.setProgressValue(toProgress(done));
+            programming.done = done;
+            s.sinks.phaseProgress(programming);
             s.sinks.repaint();
         }
         sent += block.size;

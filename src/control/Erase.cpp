@@ -61,6 +61,8 @@ EraseResult eraseDevice(Session& s) {
     s.sinks.setStatusText("Erasing (" + oneDecimal(eraseMs / 1000.0) + " seconds) ...");
     s.sinks.setProgressMaximum(eraseMs);
     s.sinks.setProgressValue(0);
+    PhaseProgress erasing{Phase::erase, 0, std::uint64_t(eraseMs)};
+    s.sinks.phaseProgress(erasing);
     const std::uint32_t t0 = s.clock.tickCount();
     link.commandReady = false;
     link.send(Code::EraseAll, 0, nullptr);
@@ -76,11 +78,17 @@ EraseResult eraseDevice(Session& s) {
         const std::uint32_t elapsed = s.clock.tickCount() - t0; // right across a wrap of the count
         if (elapsed < std::uint32_t(eraseMs)) {
             s.sinks.setProgressValue(std::int32_t(elapsed));
+            if (elapsed != erasing.done) { // once a millisecond, not once a poll
+                erasing.done = elapsed;
+                s.sinks.phaseProgress(erasing);
+            }
         }
     } while (!link.commandReady && n < pollLimit && !s.over());
 
     if (link.commandReady && link.command != Reply::ErrorReply) {
         s.progress.eraseAcknowledged();
+        erasing.done = erasing.total;
+        s.sinks.phaseProgress(erasing);
         s.sinks.setStatusText("Firmware erased");
         return EraseResult::erased;
     }

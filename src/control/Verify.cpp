@@ -7,14 +7,18 @@
 
 namespace {
 
-// Compares one block; true when every chunk was answered and none with ErrorReply.
-bool verifyBlock(Session& s, const FileBlock& block, int index) {
+// Compares one block; true when every chunk was answered and none with ErrorReply. `whole` counts the
+// bytes of the whole image, of which the blocks before this one are done.
+bool verifyBlock(Session& s, const FileBlock& block, int index, PhaseProgress& whole) {
     Link& link = s.link;
     const unsigned long long sizeKo = block.size >> 10;
     s.sinks.setStatusText(formatText("Verifying 0ko / %lluko", sizeKo));
     s.sinks.showStatus();
     s.sinks.setProgressMaximum(toProgress(block.size));
     s.sinks.setProgressValue(0);
+    const std::uint64_t before = whole.done;
+    whole.block = index;
+    s.sinks.phaseProgress(whole);
     for (ChunkCursor chunk(block); !chunk.done();) {
         if (s.cancelled()) {
             return false;
@@ -34,6 +38,8 @@ bool verifyBlock(Session& s, const FileBlock& block, int index) {
         s.sinks.setStatusText(
             formatText("Verifying %lluko / %lluko", (unsigned long long)(chunk.sent() >> 10), sizeKo));
         s.sinks.setProgressValue(toProgress(chunk.sent()));
+        whole.done = before + chunk.sent();
+        s.sinks.phaseProgress(whole);
         s.pause(1);
         s.sinks.repaint();
     }
@@ -50,8 +56,9 @@ VerifyResult verifyImage(Session& s, const FileCopy& image) {
         s.sinks.setStatusText("Communication time out !");
         return VerifyResult::handshakeFailed;
     }
+    PhaseProgress whole{Phase::verify, 0, image.totalSize(), 0, image.count};
     for (int b = 0; b < image.count; ++b) {
-        if (!verifyBlock(s, image.blocks[b], b)) {
+        if (!verifyBlock(s, image.blocks[b], b, whole)) {
             s.sinks.setStatusText("Verification failed");
             return VerifyResult::differs;
         }

@@ -166,6 +166,25 @@ bool preventsWriting(RecipeProblem problem, RecipeReading reading) {
     }
 }
 
+std::string versionText(std::uint32_t address, std::uint32_t size, const std::uint8_t* data) {
+    if (address != versionAddress || size != 4 || data == nullptr || data[3] != 0x56) {
+        return {};
+    }
+    return std::to_string(data[2]) + "." + std::to_string(data[1]) + "." + std::to_string(data[0]);
+}
+
+std::string imageVersion(const FileCopy& image) {
+    // The packer puts it first; an image put together otherwise may hold it further on.
+    for (int b = 0; b < image.count; ++b) {
+        const FileBlock& block = image.blocks[std::size_t(b)];
+        if (std::string version = versionText(block.address, block.size, block.data.get());
+            !version.empty()) {
+            return version;
+        }
+    }
+    return {};
+}
+
 std::uint32_t versionWord(const std::string& text) {
     std::uint32_t numbers[3] = {0, 0, 0};
     std::size_t pos = 0;

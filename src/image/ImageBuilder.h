@@ -34,6 +34,13 @@ void ExtractIni(const std::string& recipePath);
 // "%d.%d.%d" as the version word 'V', major, minor, patch (low 8 bits of each; missing numbers are 0).
 std::uint32_t versionWord(const std::string& text);
 
+// The version a version block holds, as "major.minor.patch": 4 bytes at versionAddress holding patch,
+// minor, major and 'V'. Empty for any other block.
+std::string versionText(std::uint32_t address, std::uint32_t size, const std::uint8_t* data);
+// The version of an image: that of its first version block (the packer puts it first); empty when it
+// has none.
+std::string imageVersion(const FileCopy& image);
+
 // "%x" with an optional 0x prefix, stopping at the first non-hexadecimal character. Empty when there
 // is no hexadecimal digit; `tooLarge` is set when the number does not fit 32 bits.
 std::optional<std::uint32_t> parseHexAddress(const std::string& text, bool& tooLarge);

@@ -181,8 +181,12 @@ std::string devicePathFor(const std::string& portName) {
         return portName.size() <= maxPathName ? portName : std::string();
     if (portName.size() > maxBareName)
         return {};
-    // COMn, n from 1 and written without leading zeros, is the n-th serial port.
-    if (portName.size() > 3 && portName.compare(0, 3, "COM") == 0 && portName[3] != '0') {
+    // COMn, n from 1 and written without leading zeros, is the n-th serial port; com1 is COM1, as on
+    // Windows, where port names know no case.
+    const auto letter = [&](std::size_t i, char upper) {
+        return portName[i] == upper || portName[i] == upper + 32;
+    };
+    if (portName.size() > 3 && letter(0, 'C') && letter(1, 'O') && letter(2, 'M') && portName[3] != '0') {
         const char* first = portName.data() + 3;
         const char* last = portName.data() + portName.size();
         unsigned n = 0;

@@ -62,6 +62,10 @@ int runUntilStopped(const Config& config, bool verbose) {
         return 1;
     }
     std::cout << device.portPath() << std::endl;
+    // The first line of standard output stays the port alone, for scripts; people read this.
+    std::cerr << "vtc880 sim: a simulated VTC880 on " << device.portPath()
+              << (config.linkPath.empty() ? std::string() : " (also " + config.linkPath + ")")
+              << ": give it as the port; Ctrl-C stops it" << std::endl;
 
     std::size_t shown = 0;
     bool hangUpTold = false;

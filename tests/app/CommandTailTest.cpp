@@ -43,6 +43,22 @@ INSTANTIATE_TEST_SUITE_P(
             "longWord", std::string(5000, 'w') + ".ini", {std::string(5000, 'w') + ".ini"}, "firmware.hex"}),
     [](const testing::TestParamInfo<TailCase>& info) { return std::string(info.param.name); });
 
+// --help and --version are the program's only options: they are never a file name, and wherever they
+// stand the program only prints. Any other word that looks like an option is a file name as before.
+TEST(CommandTail, HelpAndVersionAreTheOnlyOptions) {
+    const EntryPlan help = splitCommandTail("--help");
+    EXPECT_TRUE(help.help);
+    EXPECT_EQ(help.fileName, "firmware.hex");
+    const EntryPlan version = splitCommandTail("a.ini --version new.bin");
+    EXPECT_TRUE(version.version);
+    EXPECT_FALSE(version.help);
+    EXPECT_EQ(version.fileName, "new.bin");
+    const EntryPlan other = splitCommandTail("-h");
+    EXPECT_FALSE(other.help);
+    EXPECT_EQ(other.fileName, "-h");
+    EXPECT_FALSE(splitCommandTail("--helpful").help);
+}
+
 TEST(CommandTail, JoinsArgumentsWithSingleBlanks) {
     const char* argv[] = {"/usr/bin/vtc880-updater", "a.ini", "", "b.bin"};
     EXPECT_EQ(commandTail(4, argv), "a.ini  b.bin");

@@ -91,3 +91,19 @@ TEST(PackagingMode, NeedsNoDisplay) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(readFile("out.bin").size(), 12u + 11u);
 }
+
+// --help and --version print and end: no window opens (here there is no display to open one on), and
+// no file named --help is looked for.
+TEST(UpdaterOptions, PrintAndEndWithoutAWindow) {
+    TempDir dir;
+    for (const auto& [option, said] :
+         {std::pair{"--help", "Usage: vtc880-updater"}, std::pair{"--version", "vtc880-updater "}}) {
+        const int status = std::system(("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb " +
+                                        std::string(UPDATER_PATH) + " " + option + " >said.txt 2>&1")
+                                           .c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << option;
+        const std::vector<std::uint8_t> bytes = readFile("said.txt");
+        const std::string text(bytes.begin(), bytes.end());
+        EXPECT_EQ(text.rfind(said, 0), 0u) << option << ": " << text;
+    }
+}

@@ -1,5 +1,6 @@
-#include "../image/TempDir.h"
+#include "JsonShape.h"
 #include "RunTool.h"
+#include "ToolImage.h"
 #include "image/ImageFile.h"
 #include "link/RS232.h"
 #include "sim/SimulatedDevice.h"
@@ -24,17 +25,7 @@ using testing::Not;
 class DeviceCommand : public testing::Test {
   protected:
     TempDir dir;
-    void SetUp() override {
-        FileCopy image;
-        blockAddVersion(image, 0x56020107, 0x50002);
-        for (const auto& [size, address] : {std::pair{250u, 0x100u}, std::pair{301u, 0x1000u}}) {
-            auto data = std::make_unique<std::uint8_t[]>(size);
-            const std::vector<std::uint8_t> bytes = pattern(size, std::uint8_t(address));
-            std::copy(bytes.begin(), bytes.end(), data.get());
-            image.append(size, address, std::move(data));
-        }
-        ASSERT_EQ(firmwareCreate("fw.hex", image), 0);
-    }
+    void SetUp() override { ASSERT_TRUE(writeToolImage("fw.hex")); }
 };
 
 struct ToolCase {
@@ -144,30 +135,67 @@ TEST_F(DeviceCommand, TwoDevicesAtOnceEachWithItsOwnResult) {
     EXPECT_THAT(good.out, HasSubstr("B: updated"));
 }
 
-TEST_F(DeviceCommand, JsonEventsOnePerLine) {
-    const ToolRun run = runTool("--json update fw.hex" + fast);
+// JSON for programs: the start first, then the run's events with their phase and block, the result
+// with the port, the outcome class, the exit code and the device state, the summary last. Progress
+// comes at most once per percent and block; the window's status texts do not come once per chunk.
+TEST_F(DeviceCommand, JsonEventsInOrderAndThrottled) {
+    ASSERT_TRUE(writeToolImage("big.hex", 30000)); // 302 chunks
+    const ToolRun run = runTool("--json update big.hex --verify" + fast);
     EXPECT_EQ(run.status, 0) << run.err;
     std::istringstream lines(run.out);
-    std::string line;
     std::vector<std::string> kinds;
-    while (std::getline(lines, line)) {
-        ASSERT_EQ(line.front(), '{') << line;
-        ASSERT_EQ(line.back(), '}') << line;
-        const std::size_t at = line.find("\"event\":\"");
-        ASSERT_NE(at, std::string::npos) << line;
-        kinds.push_back(line.substr(at + 9, line.find('"', at + 9) - at - 9));
+    std::map<std::string, int> progressPerPhase;
+    int statuses = 0;
+    for (std::string line; std::getline(lines, line);) {
+        kinds.push_back(JsonShape::stringField(line, "event"));
+        if (kinds.back() == "progress") {
+            ++progressPerPhase[JsonShape::stringField(line, "phase")];
+            EXPECT_THAT(line, HasSubstr("\"port\":\"simulated\""));
+        }
+        statuses += kinds.back() == "status" ? 1 : 0;
     }
-    ASSERT_FALSE(kinds.empty());
-    EXPECT_NE(std::find(kinds.begin(), kinds.end(), "status"), kinds.end());
-    EXPECT_NE(std::find(kinds.begin(), kinds.end(), "progress"), kinds.end());
-    EXPECT_NE(std::find(kinds.begin(), kinds.end(), "message"), kinds.end());
-    EXPECT_EQ(kinds.back(), "result");
-    EXPECT_THAT(
-        run.out,
-        HasSubstr(
-            "{\"event\":\"result\",\"port\":\"simulated\",\"ok\":true,\"outcome\":\"succeeded\",\"exit\":0"));
-    EXPECT_THAT(run.out, HasSubstr("\"text\":\"Copying 0ko / 0ko  (100%)\""));
+    ASSERT_GE(kinds.size(), 3u);
+    EXPECT_EQ(kinds.front(), "start");
+    EXPECT_EQ(kinds[kinds.size() - 2], "result");
+    EXPECT_EQ(kinds.back(), "summary");
+    EXPECT_THAT(progressPerPhase, testing::ElementsAre(testing::Pair("erase", testing::Le(101)),
+                                                       testing::Pair("programming", testing::Le(104)),
+                                                       testing::Pair("verify", testing::Le(104))));
+    EXPECT_LT(statuses, 100);
+    EXPECT_THAT(run.out,
+                HasSubstr("{\"event\":\"result\",\"port\":\"simulated\",\"operation\":\"update\","
+                          "\"ok\":true,\"outcome\":\"succeeded\",\"exit\":0,\"device\":\"updated\""));
+    EXPECT_THAT(run.out,
+                HasSubstr("\"phase\":\"programming\",\"done\":30254,\"total\":30254,\"unit\":\"bytes\","
+                          "\"percent\":100,\"block\":3,\"blocks\":3"));
+    EXPECT_THAT(run.out, Not(HasSubstr("Click OK")));
     EXPECT_THAT(run.err, HasSubstr("simulated: updated")) << "text for people goes to standard error";
+}
+
+// With several ports, the exit status is that of the first failing port on the command line, not of
+// the first to fail: here the device named first fails later (a refused chunk after the erase) than
+// the second (silent from the start).
+TEST_F(DeviceCommand, ExitStatusIsTheFirstFailingPortOnTheCommandLine) {
+    sim::Config refuses;
+    refuses.initialSpeed = 115200;
+    refuses.eraseTimeMs = 500;
+    refuses.errorOnChunk = 2;
+    sim::Config silent;
+    silent.silent = true;
+    sim::SimulatedDevice first(refuses);
+    sim::SimulatedDevice second(silent);
+    ASSERT_TRUE(first.start());
+    ASSERT_TRUE(second.start());
+    const ToolRun run = runTool("update fw.hex --no-speed-switch --port " + first.portPath() + " --port " +
+                                second.portPath());
+    EXPECT_EQ(run.status, 7) << run.out << run.err;
+    const std::size_t firstResult = run.out.find(first.portPath() + ": FAILED (programming failed)");
+    const std::size_t secondResult = run.out.find(second.portPath() + ": FAILED (no answer)");
+    ASSERT_NE(firstResult, std::string::npos) << run.out;
+    ASSERT_NE(secondResult, std::string::npos) << run.out;
+    EXPECT_LT(firstResult, secondResult) << "results in the order of the command line";
+    EXPECT_THAT(run.out, HasSubstr("2 devices: 0 updated, 2 failed (" + first.portPath() + ", " +
+                                   second.portPath() + "); exit status 7\n"));
 }
 
 TEST_F(DeviceCommand, InterruptStopsPromptlyWithItsStatus) {
@@ -186,11 +214,11 @@ TEST_F(DeviceCommand, InterruptStopsPromptlyWithItsStatus) {
     std::string out;
     char buffer[256];
     ssize_t got = 0;
-    while (out.find("Erasing (60.0 seconds)") == std::string::npos &&
+    while (out.find("erase: the device announces 60.0 s") == std::string::npos &&
            (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
         out.append(buffer, std::size_t(got));
     }
-    ASSERT_THAT(out, HasSubstr("Erasing"));
+    ASSERT_THAT(out, HasSubstr("erase: the device announces"));
     const auto sent = std::chrono::steady_clock::now();
     kill(child, SIGINT);
     while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
@@ -204,6 +232,7 @@ TEST_F(DeviceCommand, InterruptStopsPromptlyWithItsStatus) {
     EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_THAT(out, HasSubstr("FAILED (interrupted)"));
     EXPECT_THAT(out, Not(HasSubstr("updated")));
+    EXPECT_THAT(out, HasSubstr("the erase was sent but did not complete")) << "what the device holds now";
 }
 
 } // namespace

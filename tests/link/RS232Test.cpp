@@ -98,12 +98,12 @@ TEST_P(DevicePath, MapsPortNames) {
 INSTANTIATE_TEST_SUITE_P(
     Names, DevicePath,
     testing::Values(PathCase{"com1", "COM1", "/dev/ttyS0"}, PathCase{"com10", "COM10", "/dev/ttyS9"},
+                    PathCase{"lowerCase", "com1", "/dev/ttyS0"}, PathCase{"mixedCase", "Com3", "/dev/ttyS2"},
                     PathCase{"com256", "COM256", "/dev/ttyS255"}, PathCase{"comZero", "COM0", "/dev/COM0"},
                     PathCase{"comLeadingZero", "COM01", "/dev/COM01"},
                     PathCase{"comAlone", "COM", "/dev/COM"}, PathCase{"comSuffix", "COM1a", "/dev/COM1a"},
                     PathCase{"comNegative", "COM-1", "/dev/COM-1"},
                     PathCase{"comOverflow", "COM99999999999999999999", "/dev/COM99999999999999999999"},
-                    PathCase{"lowerCaseIsAName", "com1", "/dev/com1"},
                     PathCase{"usbAdapter", "ttyUSB0", "/dev/ttyUSB0"},
                     PathCase{"absolutePath", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
                              "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"},

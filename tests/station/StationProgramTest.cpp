@@ -117,7 +117,7 @@ TEST(StationProgram, CtrlCEndsWithASummaryAndNoHalfWrittenRecord) {
         if (presses == 1) {
             EXPECT_EQ(status, Exit::ok);
             EXPECT_THAT(out, HasSubstr("A: "));
-            EXPECT_THAT(out, HasSubstr(": updated ("));
+            EXPECT_THAT(out, HasSubstr(": updated: "));
             EXPECT_THAT(out, HasSubstr("station stopped: 1 device: 1 done, 0 failed\n  A: 1 done, 0 failed"));
             EXPECT_EQ(field(records[0], "outcome"), "succeeded");
         } else {

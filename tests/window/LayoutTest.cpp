@@ -3,10 +3,12 @@
 #include "control/Command.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 
@@ -54,6 +56,14 @@ class LayoutTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // In a folder without firmware.hex, whatever folder the tests run in.
+    void initTestCase() {
+        QVERIFY(empty.isValid());
+        previous = QDir::currentPath();
+        QDir::setCurrent(empty.path());
+    }
+    void cleanupTestCase() { QDir::setCurrent(previous); }
+
     void controlsAfterLoad_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QRect>("geometry"); // width and height 0: sized to its text
@@ -72,7 +82,9 @@ class LayoutTest : public QObject {
         row("label1", {403, 18, 0, 0}, "VTC880 Update", 16, true, false);
         row("label2", {42, 90, 0, 0}, "Connection information", 11, false, false);
         row("comBox", {57, 139, 79, 21}, "COM1", 11, false, true);
-        row("updateText", {235, 147, 279, 45}, "", 16, false, true);
+        // Before the first press the status box says what "Update" would send: here, nothing.
+        row("updateText", {235, 147, 279, 45}, "firmware.hex: cannot open the file: check the path", 16,
+            false, true);
     }
     void controlsAfterLoad() {
         QFETCH(QString, name);
@@ -185,25 +197,53 @@ class LayoutTest : public QObject {
         QCOMPARE(loaded.form.updateCommand().portName(), port.toStdString());
     }
 
-    // Only the selected item is read: typing a name that is no item changes nothing, and the box
-    // goes back to showing the port that will be used; typing an item's name selects it.
-    void typedTextOnlySelectsItems() {
+    // Typed text counts once it names a port: an item's name (in any case, for COMn) selects that
+    // item, a serial port becomes an item and is selected. Other text selects nothing and stays as
+    // typed, for the press of "Update" to refuse.
+    void typedTextSelectsOnlyPorts_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("selected"); // the item selected afterwards
+        QTest::addColumn<QString>("shown");    // the box's text afterwards
+        QTest::newRow("item") << "COM7"
+                              << "COM7"
+                              << "COM7";
+        QTest::newRow("item in lower case") << "com3"
+                                            << "COM3"
+                                            << "COM3";
+        QTest::newRow("item by its device") << "/dev/ttyS4"
+                                            << "COM5"
+                                            << "COM5";
+        QTest::newRow("no such device") << "/dev/ttyUSB-vtc880-none"
+                                        << "COM1"
+                                        << "/dev/ttyUSB-vtc880-none";
+        QTest::newRow("a character device, not a port") << "/dev/null"
+                                                        << "COM1"
+                                                        << "/dev/null";
+        QTest::newRow("words") << "my adapter"
+                               << "COM1"
+                               << "my adapter";
+    }
+    void typedTextSelectsOnlyPorts() {
+        QFETCH(QString, typed);
+        QFETCH(QString, selected);
+        QFETCH(QString, shown);
         LoadedForm loaded;
         QVERIFY(QTest::qWaitForWindowActive(&loaded.form));
         auto* comBox = loaded.control<QComboBox>("comBox");
+        const int items = comBox->count();
         comBox->setFocus();
         comBox->lineEdit()->clear();
-        QTest::keyClicks(comBox->lineEdit(), QStringLiteral("/dev/pts/99"));
+        QTest::keyClicks(comBox->lineEdit(), typed);
         QTest::keyClick(comBox->lineEdit(), Qt::Key_Return);
-        QCOMPARE(loaded.form.updateCommand().portName(), std::string("COM1"));
-        QCOMPARE(comBox->currentText(), QStringLiteral("COM1"));
-
-        comBox->lineEdit()->clear();
-        QTest::keyClicks(comBox->lineEdit(), QStringLiteral("COM7"));
-        QTest::keyClick(comBox->lineEdit(), Qt::Key_Return);
-        QCOMPARE(comBox->currentIndex(), 6);
-        QCOMPARE(loaded.form.updateCommand().portName(), std::string("COM7"));
+        QCOMPARE(comBox->itemText(comBox->currentIndex()), selected);
+        QCOMPARE(loaded.form.updateCommand().portName(), selected.toStdString());
+        QCOMPARE(comBox->currentText(), shown);
+        QCOMPARE(comBox->count(), items);
     }
+
+  private:
+    QTemporaryDir empty;
+    QString previous;
 };
 
 static const bool registered = registerWindowTest<LayoutTest>("LayoutTest");

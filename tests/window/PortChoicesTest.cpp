@@ -2,8 +2,12 @@
 
 #include "WindowTests.h"
 #include "app/Text.h"
+#include "sim/SimulatedDevice.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -61,6 +65,25 @@ class PortChoicesTest : public QObject {
             every.push_back(char(byte));
         }
         QCOMPARE(narrow(widenLatin1(every)), every);
+    }
+
+    // What a typed name must be to become a port: a terminal device that exists, under its own name
+    // or a link to it.
+    void serialPortsAreTerminalsThatExist() {
+        sim::SimulatedDevice device;
+        QVERIFY(device.start());
+        QTemporaryDir dir;
+        const std::string link = dir.filePath(QStringLiteral("link")).toStdString();
+        std::filesystem::create_symlink(device.portPath(), link);
+        const std::string file = dir.filePath(QStringLiteral("file")).toStdString();
+        std::ofstream(file) << "x";
+        QVERIFY(namesSerialPort(device.portPath()));
+        QVERIFY(namesSerialPort(link));
+        QVERIFY(!namesSerialPort("/dev/null"));
+        QVERIFY(!namesSerialPort(file));
+        QVERIFY(!namesSerialPort("/dev/ttyUSB-vtc880-none"));
+        QVERIFY(!namesSerialPort(""));
+        QVERIFY(!namesSerialPort("two words"));
     }
 
     void displayTextReadsUtf8AndKeepsOtherBytes() {

@@ -3,12 +3,17 @@
 #include "WindowTests.h"
 #include "app/MainForm.h"
 #include "control/Command.h"
+#include "image/ImageBuilder.h"
 #include "image/ImageFile.h"
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
 #include "sim/SimulatedDevice.h"
 
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -47,15 +52,19 @@ std::string writeImage(const QTemporaryDir& dir, const std::vector<Block>& block
 // The window, loaded, with `port` offered and chosen, and everything it shows written down.
 class WindowRun {
   public:
-    WindowRun(const std::string& imagePath, const std::string& port) : form(imagePath, clock) {
-        qputenv("VTC880_PORTS", QByteArray::fromStdString(port));
+    // `offered`: the port is an item of the list, and chosen; otherwise the list lacks it.
+    WindowRun(const std::string& imagePath, const std::string& port, bool offered = true)
+        : form(imagePath, clock) {
+        qputenv("VTC880_PORTS", offered ? QByteArray::fromStdString(port) : QByteArray());
         form.show();
         qunsetenv("VTC880_PORTS");
         comBox = form.findChild<QComboBox*>(QStringLiteral("comBox"));
         status = form.findChild<QTextEdit*>(QStringLiteral("updateText"));
         progress = form.findChild<QProgressBar*>(QStringLiteral("PB_Firm"));
         button = form.findChild<QPushButton*>(QStringLiteral("B_Download"));
-        comBox->setCurrentIndex(comBox->findText(QString::fromStdString(port)));
+        if (offered) {
+            comBox->setCurrentIndex(comBox->findText(QString::fromStdString(port)));
+        }
         QObject::connect(status, &QTextEdit::textChanged, [this] { statuses << status->toPlainText(); });
         QObject::connect(&form, &QWidget::windowTitleChanged,
                          [this](const QString& title) { titles << title; });
@@ -243,12 +252,16 @@ class UpdateTest : public QObject {
         QCOMPARE(answerer.seen[0].icon, QMessageBox::Critical);
         QVERIFY(answerer.seen[0].detail.contains(QString::fromStdString(port)));
         QVERIFY(!run.form.updateCommand().busy());
-        QCOMPARE(run.status->toPlainText(), QStringLiteral("Connecting to VTC880 ..."));
+        // The status box shows the failure, not the step that failed.
+        QTRY_COMPARE(run.status->toPlainText(),
+                     QString::fromStdString("Error while connecting to " + port + " !!!"));
         QVERIFY(run.form.isVisible());
     }
 
     // A device that does not answer: the connection error, "VTC880 Disconnected !", and the window
-    // stays for another try, which runs the whole sequence again.
+    // stays for another try, which runs the whole sequence again. The box's details say what to try;
+    // after the first try, that the speed switch now starts at 115200 and how to go back to the link's
+    // speed.
     void silentDeviceLeavesTheWindowReadyForAnotherTry() {
         sim::Config config;
         config.silent = true;
@@ -266,8 +279,112 @@ class UpdateTest : public QObject {
             // Silence is answered by no re-send: one Handshake per attempt.
             const std::vector<std::uint16_t> codes = device.frameCodes();
             QCOMPARE(int(std::count(codes.begin(), codes.end(), Code::Handshake)), attempt);
+            const QString detail = answerer.seen.last().detail;
+            QVERIFY2(detail.contains(QStringLiteral("Check the link choice")), qPrintable(detail));
+            QVERIFY2(detail.contains(QStringLiteral("the cable, and that the device is powered")),
+                     qPrintable(detail));
+            QCOMPARE(detail.contains(QStringLiteral("choose the link again")), attempt > 1);
         }
         QVERIFY(run.form.isVisible());
+        // Choosing the link again, the same one, brings back its speed for the next speed switch.
+        QCOMPARE(run.form.updateCommand().baudRate(), Speed::update);
+        auto* wireBox = run.form.findChild<QComboBox*>(QStringLiteral("wireBox"));
+        emit wireBox->activated(wireBox->currentIndex());
+        QCOMPARE(run.form.updateCommand().baudRate(), Speed::rs232Initial);
+    }
+
+    // A port typed in the box that is no item but a serial device: it becomes an item, is chosen,
+    // and the update goes to it.
+    void typedPortIsTheOneUpdated() {
+        sim::Config config;
+        config.eraseTimeMs = 10;
+        sim::SimulatedDevice device(config);
+        QVERIFY(device.start());
+        WindowRun run(writeImage(dir, {{0x100, pattern(120, 4)}}), device.portPath(), false);
+        QCOMPARE(run.comBox->findText(QString::fromStdString(device.portPath())), -1);
+        run.comBox->lineEdit()->setText(QString::fromStdString(device.portPath()));
+        BoxAnswerer answerer;
+
+        QVERIFY2(run.clickAndRun() == 0, qPrintable(run.story(&answerer) + heard(device)));
+
+        QCOMPARE(run.comBox->currentText(), QString::fromStdString(device.portPath()));
+        QCOMPARE(run.comBox->itemText(run.comBox->currentIndex()), QString::fromStdString(device.portPath()));
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].caption, QStringLiteral("VTC880 updated"));
+        QTRY_VERIFY(device.finished());
+        QCOMPARE(device.memory(0x100, 120), pattern(120, 4));
+    }
+
+    // Text that names no port refuses the press: the status line says so, no box, and nothing goes to
+    // the port that was selected before.
+    void typedTextThatNamesNoPortSendsNothing() {
+        sim::SimulatedDevice device;
+        QVERIFY(device.start());
+        WindowRun run(writeImage(dir, {{0x100, pattern(10, 0)}}), device.portPath());
+        run.comBox->lineEdit()->setText(QStringLiteral("/dev/ttyUSB-vtc880-none"));
+        BoxAnswerer answerer;
+        run.click();
+        QTRY_COMPARE(run.status->toPlainText(),
+                     QStringLiteral("No serial port \"/dev/ttyUSB-vtc880-none\": choose one from the list."));
+        QTest::qWait(50);
+        QVERIFY(answerer.seen.isEmpty());
+        QVERIFY(!run.form.updateCommand().busy());
+        QVERIFY2(device.transcript().empty(), qPrintable(heard(device)));
+        QCOMPARE(run.comBox->currentText(), QStringLiteral("/dev/ttyUSB-vtc880-none")); // as typed
+    }
+
+    // No image where the window looks: the file error box at once, with the full path and the cause in
+    // its details; the box keeps the system's own text, and the device hears nothing.
+    void missingImageIsRefusedBeforeTheDeviceHearsAnything() {
+        sim::SimulatedDevice device;
+        QVERIFY(device.start());
+        const std::string image = dir.filePath(QStringLiteral("missing.hex")).toStdString(); // never written
+        WindowRun run(image, device.portPath());
+        QCOMPARE(run.status->toPlainText(),
+                 QStringLiteral("missing.hex: cannot open the file: check the path"));
+        BoxAnswerer answerer;
+        run.click(); // the box is raised and answered within the click
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].text, QStringLiteral("Coult not open firmware file !"));
+        QCOMPARE(answerer.seen[0].caption, QStringLiteral("File error"));
+        QCOMPARE(answerer.seen[0].detail,
+                 QString::fromStdString(image + ": cannot open the file: check the path"));
+        QTRY_COMPARE(run.status->toPlainText(), QStringLiteral("Coult not open firmware file !"));
+        QVERIFY(!run.form.updateCommand().busy());
+        QVERIFY2(device.transcript().empty(), qPrintable(heard(device)));
+    }
+
+    // Before the first press the status box names the image "Update" sends, with its version; the tool
+    // tip gives its whole path. A file dropped on the window replaces it.
+    void theImageIsShownAndADroppedFileReplacesIt() {
+        FileCopy versioned;
+        blockAddVersion(versioned, versionWord("3.4.5"), versionAddress);
+        versioned.append(96, 0x100, std::make_unique<std::uint8_t[]>(96));
+        const std::string other = dir.filePath(QStringLiteral("other.hex")).toStdString();
+        QCOMPARE(firmwareCreate(other, versioned), 0);
+        const std::string first = writeImage(dir, {{0x100, pattern(10, 0)}});
+        WindowRun run(first, "COM1");
+        QCOMPARE(run.status->toPlainText(), QStringLiteral("firmware.hex (10 bytes)"));
+        QVERIFY(run.form.toolTip().startsWith(QString::fromStdString(first)));
+
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(other))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&run.form, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&run.form, &drop);
+        QCOMPARE(run.form.updateCommand().fileName, other);
+        QCOMPARE(run.status->toPlainText(), QStringLiteral("other.hex, version 3.4.5 (100 bytes)"));
+        QVERIFY(run.form.toolTip().startsWith(QString::fromStdString(other)));
+
+        QMimeData twoFiles;
+        twoFiles.setUrls({QUrl::fromLocalFile(QString::fromStdString(first)),
+                          QUrl::fromLocalFile(QString::fromStdString(other))});
+        QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &twoFiles, Qt::LeftButton, Qt::NoModifier);
+        refused.ignore();
+        QApplication::sendEvent(&run.form, &refused);
+        QVERIFY2(!refused.isAccepted(), "one image at a time");
     }
 
     // Closing the window during a download asks first; told to stop, the event loop ends, no box is

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+
+// Sizes, times and rates for people: "976.6 KiB", "1 min 56 s", "8.6 KiB/s". Negative values count
+// as 0; the decimal mark is '.' whatever the locale.
+std::string bytesText(double bytes);
+std::string durationText(double seconds);
+std::string rateText(double bytesPerSecond);

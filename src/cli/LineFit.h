@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// One field of a status line that is redrawn in place. Such a line must never wrap: the terminal
+// would keep the part that wrapped as a stale line under every redraw.
+struct LineField {
+    enum class Kind {
+        text,     // shown whole or not at all
+        keepEnd,  // may be cut from the front ("...ttyUSB0") down to `least` columns
+        keepHead, // may be cut at the end ("FAILED (pro...") down to `least` columns
+        bar,      // "[####....]" from `fraction`, between `least` and `most` columns
+    };
+    Kind kind = Kind::text;
+    std::string text;
+    int keep = 0; // fields with the lowest value are dropped first
+    std::size_t least = 0;
+    std::size_t most = 0;
+    double fraction = 0;
+};
+
+// The fields in their order, one blank between them, in at most `width` columns: fields are dropped,
+// lowest `keep` first, until the rest fit at their narrowest; the columns left over go to the fields
+// that may be cut (up to their whole text) and then to the bars (up to their widest). Bytes that
+// would move the cursor (control characters) show as '?'. The result is never longer than `width`.
+std::string fitLine(const std::vector<LineField>& fields, std::size_t width);
