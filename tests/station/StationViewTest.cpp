@@ -13,29 +13,6 @@ using testing::HasSubstr;
 using testing::Not;
 using testing::StartsWith;
 
-std::size_t occurrences(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++n;
-    }
-    return n;
-}
-
-// Reads the tool's output until `part` has come `times` times; false when the output ended first or
-// a minute passed.
-bool readUntilSeen(ChildTool& tool, const std::string& part, std::size_t times) {
-    const auto end = std::chrono::steady_clock::now() + 60s;
-    while (occurrences(tool.output, part) < times) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        if (!tool.readUntil("\x01 never said", 200ms) && tool.readToEnd(0ms)) {
-            return occurrences(tool.output, part) >= times;
-        }
-    }
-    return true;
-}
-
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -66,7 +43,7 @@ TEST_P(StationTerminal, OneFittedLinePerSlotUnderItsHeader) {
                                "--no-speed-switch", "--verify", "--settle-ms", "0"},
                               columns, 40);
     ASSERT_TRUE(tool.started());
-    ASSERT_TRUE(readUntilSeen(tool, ": updated: ", 2)) << tool.output;
+    ASSERT_TRUE(tool.readUntilSeen(": updated: ", 2)) << tool.output;
     tool.signal(SIGINT);
     EXPECT_TRUE(tool.readToEnd()) << tool.output;
     EXPECT_EQ(tool.wait(), 0) << tool.output;
@@ -137,7 +114,7 @@ TEST_P(StationLog, ReadsInOrder) {
                                         "--dev-dir", bench.dev.string(), "--verify", "--settle-ms", "0"},
                                        errors);
     ASSERT_TRUE(tool.started());
-    ASSERT_TRUE(readUntilSeen(tool, c.result, 1)) << tool.output;
+    ASSERT_TRUE(tool.readUntilSeen(c.result, 1)) << tool.output;
     tool.signal(SIGINT);
     EXPECT_TRUE(tool.readToEnd()) << tool.output;
     EXPECT_EQ(tool.wait(), 0) << tool.output;
