@@ -21,8 +21,9 @@ std::string seconds(double value) {
     return text;
 }
 
-// Port names and serial numbers come from the system and from USB devices: shown without control
-// characters, so nothing they hold can move the cursor or clear the screen.
+// Port names and serial numbers come from the system and from USB devices, and the texts that name
+// them too: shown without control characters, so nothing they hold can move the cursor or clear the
+// screen.
 std::string printable(std::string text) {
     for (char& c : text) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
@@ -140,7 +141,7 @@ StationView::Row& StationView::rowFor(const SlotPort& port) {
 void StationView::line(const std::string& text) {
     const bool shown = drawnLines > 0;
     clearTable();
-    out.say(text);
+    out.say(printable(text));
     if (shown) {
         draw(true);
     }
@@ -286,7 +287,7 @@ void StationView::watching(const std::vector<std::string>& slots, const std::str
                       return list + "]";
                   }()));
     line("station: watching " + where + (polling ? " (polling once a second)" : "") + " for slot" +
-         (slots.size() == 1 ? " " : "s ") + printable(names) + "; Ctrl-C stops");
+         (slots.size() == 1 ? " " : "s ") + names + "; Ctrl-C stops");
     draw(true);
 }
 
@@ -298,13 +299,12 @@ void StationView::image(const ImageFacts* facts, const std::string& path, const 
             .add("sha256", facts->sha256)
             .add("version", facts->version);
         out.event(json);
-        line("station: image " + printable(path) + ": " +
+        line("station: image " + path + ": " +
              (facts->version.empty() ? "no version block" : "version " + facts->version) + ", " +
              std::to_string(facts->bytes) + " bytes, sha256 " + facts->sha256.substr(0, 16));
     } else {
         out.event(json.add("problem", problem));
-        line("station: image " + printable(path) + " cannot be used: " + problem +
-             "; no new devices until it can");
+        line("station: image " + path + " cannot be used: " + problem + "; no new devices until it can");
     }
 }
 
@@ -321,8 +321,7 @@ void StationView::arrived(const SlotPort& port) {
                   .add("port", port.port)
                   .add("serial", port.serial));
     if (style != Style::terminal) {
-        line(label(port) + " arrived" +
-             (port.serial.empty() ? "" : " (serial " + printable(port.serial) + ")"));
+        line(label(port) + " arrived" + (port.serial.empty() ? "" : " (serial " + port.serial + ")"));
     }
     draw(true);
 }
@@ -383,7 +382,7 @@ void StationView::finished(const SlotPort& port, const JobResult& result, const 
 
 void StationView::notice(const std::string& text) {
     out.event(JsonObject().add("event", "notice").add("text", text));
-    line("station: " + printable(text));
+    line("station: " + text);
 }
 
 void StationView::summary(const StationSummary& summary) {

@@ -1,7 +1,10 @@
+#include "cli/StationView.h"
+
 #include "../cli/ChildTool.h"
 #include "../cli/TerminalScreen.h"
 #include "StationRig.h"
 
+#include <cstdio>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <regex>
@@ -85,6 +88,113 @@ INSTANTIATE_TEST_SUITE_P(Widths, StationTerminal, testing::Values(40, 80, 120),
                          [](const testing::TestParamInfo<unsigned short>& info) {
                              return std::to_string(info.param) + "columns";
                          });
+
+// A terminal made narrower while the station waits: the table is drawn again, to the new width.
+TEST(StationTerminalResize, TheTableFitsTheNewWidth) {
+    Bench bench;
+    ChildTool tool =
+        ChildTool::onTerminal({"station", bench.image, "--slot", "A=" + bench.selector(1), "--slot",
+                               "B=" + bench.selector(2), "--dev-dir", bench.dev.string(), "--settle-ms", "0"},
+                              120, 40);
+    ASSERT_TRUE(tool.started());
+    ASSERT_TRUE(tool.readUntil("LAST RESULT")) << tool.output;
+    tool.resize(40, 40);
+    ASSERT_TRUE(tool.readUntil("\033[3A\r\033[J")) << "redrawn after the resize: " << tool.output;
+    tool.readUntil("\x01 never said", 300ms);
+    const std::string after = tool.output.substr(tool.output.find("\033[3A\r\033[J"));
+    tool.signal(SIGINT);
+    EXPECT_TRUE(tool.readToEnd()) << tool.output;
+    EXPECT_EQ(tool.wait(), 0) << tool.output;
+    const std::regex live("\r\033\\[K([^\r\n]*)");
+    int redrawn = 0;
+    for (auto it = std::sregex_iterator(after.begin(), after.end(), live); it != std::sregex_iterator();
+         ++it) {
+        ++redrawn;
+        EXPECT_LT((*it)[1].length(), 40u) << (*it)[1];
+    }
+    EXPECT_EQ(redrawn, 3) << "the header and both slots";
+}
+
+// Standard output into a file while a view draws, as a terminal would receive it.
+class CapturedStdout {
+  public:
+    CapturedStdout() : file(std::tmpfile()) {
+        std::fflush(stdout);
+        saved = ::dup(STDOUT_FILENO);
+        ::dup2(::fileno(file), STDOUT_FILENO);
+    }
+    ~CapturedStdout() {
+        restore();
+        std::fclose(file);
+    }
+    // Ends the capture: what was written.
+    std::string text() {
+        restore();
+        std::rewind(file);
+        std::string text;
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+            text.append(buffer, got);
+        }
+        return text;
+    }
+
+  private:
+    void restore() {
+        if (saved >= 0) {
+            std::fflush(stdout);
+            ::dup2(saved, STDOUT_FILENO);
+            ::close(saved);
+            saved = -1;
+        }
+    }
+    std::FILE* file;
+    int saved = -1;
+};
+
+// Boards pulled out of a slot and the next plugged in, each on another device name (as adapters get
+// a new one when the old is still held): the slot keeps one line in the table, which shows the
+// latest board, instead of a line for every board of the day. A serial number's escape sequence
+// never reaches the terminal.
+TEST(StationTable, BoardsThatComeAndGoKeepTheirSlotsLine) {
+    CapturedStdout captured;
+    {
+        const Output out(false);
+        StationView view(out, StationView::Style::terminal);
+        view.watching({"A"}, "/dev", false);
+        JobResult updated;
+        updated.outcome = Outcome::succeeded;
+        RunPlan plan;
+        plan.imageBytes = 555;
+        plan.blocks = 3;
+        for (int board = 0; board < 5; ++board) {
+            const SlotPort port{0, "A", "/dev/ttyUSB" + std::to_string(board),
+                                "SN\033]0;owned\007" + std::to_string(board)};
+            view.arrived(port);
+            view.started(port, plan);
+            DeviceEvent phase;
+            phase.kind = DeviceEvent::Kind::phase;
+            phase.value = std::int64_t(Phase::programming);
+            view.progress(port, phase);
+            view.finished(port, updated, "updated", 1.0);
+            view.left(port);
+        }
+    }
+    const std::string out = captured.text();
+    const std::regex up("\033\\[(\\d+)A");
+    int redraws = 0;
+    for (auto it = std::sregex_iterator(out.begin(), out.end(), up); it != std::sregex_iterator(); ++it) {
+        ++redraws;
+        EXPECT_EQ(std::stoi((*it)[1]), 2) << "the header and the slot's one line";
+    }
+    EXPECT_GE(redraws, 5 * 4);
+    const std::size_t last = out.rfind("\r\033[KA ");
+    ASSERT_NE(last, std::string::npos) << out;
+    EXPECT_THAT(
+        out.substr(last),
+        testing::MatchesRegex("\r\033\\[KA +/dev/ttyUSB4 +SN\\?\\]0;owned\\?4 +gone +updated in .*\n"));
+    EXPECT_THAT(out, Not(HasSubstr("\033]")));
+}
 
 struct LogCase {
     const char* name;
