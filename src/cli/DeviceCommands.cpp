@@ -127,17 +127,8 @@ int run(DeviceOptions& options, bool json) {
                 return Exit::port;
             }
         }
-        RunPlan plan;
-        plan.operation = job.operation;
-        plan.speedSwitch = job.speedSwitch;
-        plan.verify = job.verify;
-        plan.initialSpeed = job.initialSpeed;
-        if (image) {
-            plan.imageBytes = image->totalSize();
-            plan.blocks = image->count;
-        }
         jobs.push_back(job);
-        viewed.push_back({label, plan});
+        viewed.push_back({label, runPlanOf(job)});
     }
     const std::string version = image ? imageVersion(*image) : std::string();
     for (std::size_t i = 0; i < labels.size(); ++i) {

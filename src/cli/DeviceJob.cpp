@@ -2,6 +2,19 @@
 
 #include "control/Command.h"
 
+RunPlan runPlanOf(const JobSettings& settings) {
+    RunPlan plan;
+    plan.operation = settings.operation;
+    plan.speedSwitch = settings.speedSwitch;
+    plan.verify = settings.verify;
+    plan.initialSpeed = settings.initialSpeed;
+    if (settings.loadedImage) {
+        plan.imageBytes = settings.loadedImage->totalSize();
+        plan.blocks = settings.loadedImage->count;
+    }
+    return plan;
+}
+
 JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bool>& stop, Clock& clock) {
     Command command(settings.port, settings.initialSpeed, sinks, clock);
     command.alsoStopOn(stop);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/DeviceProgress.h"
 #include "control/Operation.h"
 #include "control/Sinks.h"
 #include "control/UpdateRun.h"
@@ -27,6 +28,9 @@ struct JobSettings {
 
 // How a job ended and what the device holds: the run's own result.
 using JobResult = RunResult;
+
+// What a job will do, as its progress is shown; the image's bytes and blocks once it is loaded.
+RunPlan runPlanOf(const JobSettings& settings);
 
 // One device's job, on the calling thread: one UpdateRun on a Command of its own, exactly the press of
 // "Update" in the window. Setting `stop` stops it at its next safe point. Every pause, the job's own

@@ -2,6 +2,7 @@
 
 #include "control/Format.h"
 
+#include <algorithm>
 #include <cmath>
 
 std::string bytesText(double bytes) {
@@ -34,4 +35,17 @@ std::string durationText(double seconds) {
 
 std::string rateText(double bytesPerSecond) {
     return bytesText(bytesPerSecond) + "/s";
+}
+
+std::string clockText(double seconds) {
+    if (!(seconds > 0)) { // also NaN
+        seconds = 0;
+    }
+    const auto whole = static_cast<long long>(std::ceil(std::min(seconds, 1e8)));
+    const long long hours = whole / 3600;
+    const long long minutes = whole / 60 % 60;
+    if (hours > 0) {
+        return formatText("%lld:%02lld:%02lld", hours, minutes, whole % 60);
+    }
+    return formatText("%lld:%02lld", minutes, whole % 60);
 }

@@ -7,3 +7,5 @@
 std::string bytesText(double bytes);
 std::string durationText(double seconds);
 std::string rateText(double bytesPerSecond);
+// A time left in few columns: "0:07", "1:56", "1:03:20".
+std::string clockText(double seconds);

@@ -5,6 +5,21 @@
 
 #include <chrono>
 
+namespace {
+
+// How every event about one device begins: its type, a station's slot, the port.
+JsonObject deviceEvent(const char* type, const std::string& port, const std::string& slot) {
+    JsonObject event;
+    event.add("event", type);
+    if (!slot.empty()) {
+        event.add("slot", slot);
+    }
+    event.add("port", port);
+    return event;
+}
+
+} // namespace
+
 const char* operationName(Operation operation) {
     switch (operation) {
     case Operation::update:
@@ -36,17 +51,15 @@ JsonObject startEvent(const std::string& port, const std::string& devicePath, co
     return event;
 }
 
-JsonObject phaseEvent(const std::string& port, Phase phase) {
-    return JsonObject().add("event", "phase").add("port", port).add("phase", phaseName(phase));
+JsonObject phaseEvent(const std::string& port, Phase phase, const std::string& slot) {
+    return deviceEvent("phase", port, slot).add("phase", phaseName(phase));
 }
 
 JsonObject progressEvent(const std::string& port, const DeviceProgress& progress,
-                         DeviceProgress::Clock::time_point now) {
+                         DeviceProgress::Clock::time_point now, const std::string& slot) {
     const PhaseProgress& measure = progress.measure();
-    JsonObject event;
-    event.add("event", "progress")
-        .add("port", port)
-        .add("phase", phaseName(measure.phase))
+    JsonObject event = deviceEvent("progress", port, slot);
+    event.add("phase", phaseName(measure.phase))
         .add("done", std::int64_t(measure.done))
         .add("total", std::int64_t(measure.total))
         .add("unit", measure.phase == Phase::erase ? "ms" : "bytes")
@@ -63,19 +76,17 @@ JsonObject progressEvent(const std::string& port, const DeviceProgress& progress
     return event;
 }
 
-JsonObject statusEvent(const std::string& port, std::optional<Phase> phase, const std::string& text) {
-    JsonObject event;
-    event.add("event", "status").add("port", port);
+JsonObject statusEvent(const std::string& port, std::optional<Phase> phase, const std::string& text,
+                       const std::string& slot) {
+    JsonObject event = deviceEvent("status", port, slot);
     if (phase) {
         event.add("phase", phaseName(*phase));
     }
     return event.add("text", text);
 }
 
-JsonObject messageEvent(const std::string& port, const Message& message) {
-    return JsonObject()
-        .add("event", "message")
-        .add("port", port)
+JsonObject messageEvent(const std::string& port, const Message& message, const std::string& slot) {
+    return deviceEvent("message", port, slot)
         .add("icon", message.icon == MessageIcon::error ? "error" : "information")
         .add("caption", message.caption)
         .add("text", message.text)
@@ -83,16 +94,14 @@ JsonObject messageEvent(const std::string& port, const Message& message) {
 }
 
 JsonObject resultEvent(const std::string& port, Operation operation, const JobResult& result, int exitCode,
-                       const std::string& text) {
+                       const std::string& text, const std::string& slot) {
     const DeviceHolding& device = result.report.device;
     std::chrono::steady_clock::duration took{};
     for (const auto& phase : result.report.times) {
         took += phase;
     }
-    JsonObject event;
-    event.add("event", "result")
-        .add("port", port)
-        .add("operation", operationName(operation))
+    JsonObject event = deviceEvent("result", port, slot);
+    event.add("operation", operationName(operation))
         .add("ok", result.outcome == Outcome::succeeded)
         .add("outcome", outcomeName(result.outcome))
         .add("exit", std::int64_t(exitCode))

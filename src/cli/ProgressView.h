@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/DeviceEvents.h"
+#include "cli/DeviceLog.h"
 #include "cli/DeviceProgress.h"
 #include "cli/LineFit.h"
 #include "cli/Output.h"
@@ -8,7 +9,6 @@
 
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,10 +20,10 @@ struct ViewedDevice {
 
 // Shows the runs of one or more devices by their phases: on a terminal one live line per device that
 // fits the terminal's width; in a file or a pipe a log of plain lines in the order things happened;
-// with --json the events. Used from one thread only.
+// with --json the events (each device's DeviceLog writes those two). Used from one thread only.
 class ProgressView {
   public:
-    enum class Style { terminal, plain, json };
+    using Style = ViewStyle;
 
     ProgressView(const Output& out, std::vector<ViewedDevice> devices, Style style);
     void apply(const DeviceEvent& event);
@@ -48,15 +48,11 @@ class ProgressView {
   private:
     using Clock = DeviceProgress::Clock;
     struct Device {
-        Device(std::string port, const RunPlan& plan) : port(std::move(port)), progress(plan) {}
+        Device(const Output& out, Style style, const std::string& port, const RunPlan& plan)
+            : port(port), log(out, style, port, port, {}, plan) {}
         std::string port;
-        DeviceProgress progress;
-        std::string brief;           // once ended
-        int percentShown = -1;       // in the log, or the JSON progress events, of the phase under way
-        int blockShown = -1;         // the same for the block
-        bool announcedShown = false; // the erase's announced time, in the log
-        std::string statusShape;     // of the last status event
-        Clock::time_point statusAt{};
+        DeviceLog log;
+        std::string brief; // once ended
     };
 
     const Output& out;
@@ -67,12 +63,6 @@ class ProgressView {
     bool resizeSeen = false;    // the terminal was resized since the last redraw
     Clock::time_point lastDraw{};
 
-    void onPhase(Device& device, Phase phase, Clock::time_point at);
-    void onProgress(Device& device, const PhaseProgress& progress, Clock::time_point at);
-    void onStatus(Device& device, const std::string& text, Clock::time_point at);
-    void onMessage(Device& device, const Message& message);
-    void log(const Device& device, const std::string& text) const;
-    std::string coverage(const Device& device, Phase phase) const;
     void draw(bool force);
     void clearLive();
 };

@@ -8,8 +8,6 @@
 
 #include <memory>
 #include <set>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -24,14 +22,6 @@ struct StationOptions {
     int settleMs = 1000;
 };
 
-std::size_t terminalWidth() {
-    winsize size{};
-    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-        return size.ws_col;
-    }
-    return 120;
-}
-
 int run(const StationOptions& options, std::vector<StationSlot> slots, bool json) {
     const Output out(json);
     StationSettings settings;
@@ -45,7 +35,7 @@ int run(const StationOptions& options, std::vector<StationSlot> slots, bool json
     settings.settle = std::chrono::milliseconds(options.settleMs);
     // Before any thread starts, so that every thread inherits it.
     StopRequest signals;
-    StationView view(out, StationView::styleFor(out), terminalWidth());
+    StationView view(out, StationView::styleFor(out));
     Station station(std::move(settings), view);
     return station.run([&signals] { return signals.arrived(); });
 }

@@ -137,8 +137,11 @@ struct Station::State {
         }
     }
 
+    // Departures are told before arrivals: a board pulled and the next one plugged in between two
+    // looks left first.
     void scan() {
         std::map<std::string, Presence> now;
+        std::vector<SlotPort> arrivals;
         for (PortIdentity& port : inventoryPorts(settings.roots)) {
             std::optional<std::size_t> slot;
             for (std::size_t i = 0; i < settings.slots.size() && !slot; ++i) {
@@ -160,7 +163,7 @@ struct Station::State {
                 if (before != present.end()) {
                     report.left(where(before->second));
                 }
-                report.arrived(where(p));
+                arrivals.push_back(where(p));
             }
             std::string device = p.port.device;
             now.emplace(std::move(device), std::move(p));
@@ -169,6 +172,9 @@ struct Station::State {
             if (now.find(device) == now.end()) {
                 report.left(where(p));
             }
+        }
+        for (const SlotPort& port : arrivals) {
+            report.arrived(port);
         }
         present = std::move(now);
         for (auto it = taken.begin(); it != taken.end();) {
@@ -229,7 +235,7 @@ struct Station::State {
                           "): unplug it and plug it in again to retry");
             return;
         }
-        report.started(job->where);
+        report.started(job->where, runPlanOf(job->settings));
         jobs.emplace(job->id, std::move(job));
     }
 
@@ -363,6 +369,7 @@ int Station::run(const std::function<bool()>& stopRequested) {
         if (stopRequested()) {
             s.onStop();
         }
+        s.report.tick();
         if (s.stopRequests > 0 && s.jobs.empty()) {
             break;
         }

@@ -2,6 +2,7 @@
 
 #include "cli/DeviceEvents.h"
 #include "cli/DeviceJob.h"
+#include "cli/DeviceProgress.h"
 #include "cli/DeviceRecord.h"
 
 #include <cstddef>
@@ -38,10 +39,14 @@ class StationReport {
     virtual void image(const ImageFacts* facts, const std::string& path, const std::string& problem) = 0;
     virtual void arrived(const SlotPort& port) = 0;
     virtual void left(const SlotPort& port) = 0;
-    virtual void started(const SlotPort& port) = 0;
+    // An update begins on the port, doing what `plan` says; its job's sink calls follow as progress().
+    virtual void started(const SlotPort& port, const RunPlan& plan) = 0;
     virtual void progress(const SlotPort& port, const DeviceEvent& event) = 0; // a job's sinks
     virtual void finished(const SlotPort& port, const JobResult& result, const std::string& text,
                           double seconds) = 0;
     virtual void notice(const std::string& text) = 0; // for a person: a stop, a record not written
     virtual void summary(const StationSummary& summary) = 0;
+    // Between events, at every turn of the station's loop: a view may redraw (a resized terminal, a
+    // time left that counts down).
+    virtual void tick() {}
 };

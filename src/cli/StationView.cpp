@@ -1,25 +1,19 @@
 #include "cli/StationView.h"
 
 #include "cli/Advice.h"
+#include "cli/Figures.h"
+#include "cli/JsonEvents.h"
+#include "cli/LineFit.h"
+#include "control/Format.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
-#include <unistd.h>
+#include <optional>
 
 namespace {
 
-std::string withoutFigures(const std::string& text) {
-    std::string shape;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            shape += c;
-        }
-    }
-    return shape;
-}
-
-std::int64_t percentOf(std::int64_t value, std::int64_t maximum) {
-    return maximum > 0 ? std::min<std::int64_t>(100, std::max<std::int64_t>(0, value) * 100 / maximum) : 0;
-}
+constexpr auto redrawEvery = std::chrono::milliseconds(100);
 
 std::string seconds(double value) {
     char text[32];
@@ -27,8 +21,9 @@ std::string seconds(double value) {
     return text;
 }
 
-// Port names and serial numbers come from the system and from USB devices: shown without control
-// characters, so nothing they hold can move the cursor or clear the screen.
+// Port names and serial numbers come from the system and from USB devices, and the texts that name
+// them too: shown without control characters, so nothing they hold can move the cursor or clear the
+// screen.
 std::string printable(std::string text) {
     for (char& c : text) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
@@ -38,11 +33,38 @@ std::string printable(std::string text) {
     return text;
 }
 
-std::string column(const std::string& text, std::size_t size) {
-    std::string cell = text.size() > size ? "..." + text.substr(text.size() - (size - 3)) : text;
-    cell.resize(size, ' ');
-    return cell;
+// A cell of the table at most `most` columns wide: cut at its end, or, for a device path whose end
+// tells it apart, at its front.
+std::string headOf(const std::string& text, std::size_t most) {
+    return text.size() <= most ? text : text.substr(0, most - 3) + "...";
 }
+std::string tailOf(const std::string& text, std::size_t most) {
+    return text.size() <= most ? text : "..." + text.substr(text.size() - (most - 3));
+}
+
+// The table's columns, in their order. `keep` says which go first when a line is too narrow (lowest
+// first): the bar, the serial, the port, the last result, the time left, the percent; the slot and
+// the phase (which says how the last update ended once it has) stay. Every line has every column, padded to
+// the column's width, so that every line loses the same columns and they line up.
+enum Column {
+    slotColumn,
+    portColumn,
+    serialColumn,
+    phaseColumn,
+    percentColumn,
+    barColumn,
+    leftColumn,
+    lastColumn
+};
+constexpr std::size_t columnCount = 8;
+constexpr std::array<int, columnCount> keep{9, 4, 3, 8, 7, 2, 6, 5};
+constexpr std::size_t barWidth = 16;
+constexpr std::size_t leastLast = 16; // the last result may be cut ("FAILED (verify..." down to this
+constexpr std::size_t mostSlot = 16;
+constexpr std::size_t mostPort = 24;
+constexpr std::size_t mostSerial = 20;
+
+using Cells = std::array<std::string, columnCount>;
 
 std::string failedText(const std::map<std::string, std::size_t>& failed) {
     std::string text;
@@ -74,14 +96,14 @@ JsonObject countsJson(const StationSummary::Counts& counts) {
 
 } // namespace
 
-StationView::StationView(const Output& out, Style style, std::size_t width)
-    : out(out), style(style), width(std::max<std::size_t>(width, 60)) {}
+StationView::StationView(const Output& out, Style style) : out(out), style(style) {
+    if (style == Style::terminal) {
+        terminal = std::make_unique<TerminalWidth>();
+    }
+}
 
 StationView::Style StationView::styleFor(const Output& out) {
-    if (out.json()) {
-        return Style::json;
-    }
-    return isatty(STDOUT_FILENO) ? Style::terminal : Style::plain;
+    return viewStyleFor(out);
 }
 
 std::string StationView::label(const SlotPort& port) {
@@ -94,8 +116,10 @@ StationView::Row& StationView::rowFor(const SlotPort& port) {
             return row;
         }
     }
+    // A line of the slot that no port holds: boards that come and go keep their slot's line instead
+    // of adding one each.
     for (Row& row : rows) {
-        if (row.slot == port.slot && row.port.empty()) {
+        if (row.slot == port.slot && (row.port.empty() || (!row.present && !row.run))) {
             row.port = port.port;
             return row;
         }
@@ -115,52 +139,127 @@ StationView::Row& StationView::rowFor(const SlotPort& port) {
 }
 
 void StationView::line(const std::string& text) {
-    if (style == Style::terminal && drawnRows > 0) {
-        std::fputs(("\033[" + std::to_string(drawnRows) + "A\r\033[J").c_str(), stdout);
-        drawnRows = 0;
-        out.say(text);
+    const bool shown = drawnLines > 0;
+    clearTable();
+    out.say(printable(text));
+    if (shown) {
         draw(true);
-        return;
     }
-    out.say(text);
 }
 
-std::string StationView::rowText(const Row& row) const {
-    const std::int64_t percent = percentOf(row.value, row.maximum);
-    std::string text = column(row.slotName, 14) + " " +
-                       column(row.port.empty() ? "(waiting)" : row.port, 24) + " " +
-                       column(row.serial.empty() ? "-" : row.serial, 14) + " " +
-                       column(row.phase.empty() ? "-" : row.phase, 30) + " " +
-                       column(row.maximum > 0 ? std::to_string(percent) + "%" : "", 4) + " " +
-                       (row.last.empty() ? "-" : row.last);
-    text = printable(text);
-    if (text.size() > width - 1) {
-        text.resize(width - 1);
+std::vector<std::string> StationView::tableLines(std::size_t width, Clock::time_point now) const {
+    std::vector<Cells> lines;
+    std::vector<std::optional<double>> bars; // the bar's fraction, for the lines that have one
+    lines.push_back({"SLOT", "PORT", "USB SERIAL", "PHASE", "%", "", "LEFT", "LAST RESULT"});
+    bars.emplace_back();
+    for (const Row& row : rows) {
+        Cells cells;
+        cells[slotColumn] = headOf(row.slotName, mostSlot);
+        cells[portColumn] = row.port.empty() ? "-" : tailOf(row.port, mostPort);
+        cells[serialColumn] = row.serial.empty() ? "-" : headOf(row.serial, mostSerial);
+        cells[phaseColumn] = row.state;
+        cells[lastColumn] = row.last.empty() ? "-" : row.last;
+        std::optional<double> bar;
+        if (row.run) {
+            const DeviceProgress& progress = row.run->progress();
+            cells[phaseColumn] = progress.phase() ? phaseName(*progress.phase()) : "starting";
+            if (progress.measured()) {
+                cells[percentColumn] = formatText("%3d%%", progress.percent());
+                bar = progress.percent() / 100.0;
+            }
+            if (const std::optional<double> left = progress.secondsLeft(now)) {
+                cells[leftColumn] = clockText(*left);
+            }
+        }
+        lines.push_back(std::move(cells));
+        bars.push_back(bar);
     }
-    return text;
+
+    // Columns that hold figures or phases start as wide as they get, so that they do not move as
+    // updates go on.
+    std::array<std::size_t, columnCount> widths{};
+    for (std::size_t phase = 0; phase < phaseCount; ++phase) {
+        widths[phaseColumn] = std::max(widths[phaseColumn], std::string(phaseName(Phase(phase))).size());
+    }
+    widths[percentColumn] = std::string("100%").size();
+    widths[barColumn] = barWidth;
+    widths[leftColumn] = std::string("10:00").size();
+    widths[lastColumn] = leastLast;
+    for (const Cells& cells : lines) {
+        for (std::size_t c = 0; c < columnCount; ++c) {
+            if (c != barColumn && c != lastColumn) {
+                widths[c] = std::max(widths[c], cells[c].size());
+            }
+        }
+    }
+    std::vector<std::string> fitted;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::vector<LineField> fields;
+        for (std::size_t c = 0; c < columnCount; ++c) {
+            std::string text = lines[i][c];
+            if (c == percentColumn) {
+                text.insert(0, widths[c] - text.size(), ' '); // figures to the right
+            } else if (text.size() < widths[c]) {
+                text.resize(widths[c], ' ');
+            }
+            if (c == barColumn && bars[i]) {
+                fields.push_back({LineField::Kind::bar, {}, keep[c], barWidth, barWidth, *bars[i]});
+            } else if (c == lastColumn) {
+                fields.push_back({LineField::Kind::keepHead, text, keep[c], leastLast});
+            } else {
+                fields.push_back({LineField::Kind::text, text, keep[c]});
+            }
+        }
+        std::string fit = fitLine(fields, width);
+        fit.erase(fit.find_last_not_of(' ') + 1);
+        fitted.push_back(std::move(fit));
+    }
+    return fitted;
 }
 
 void StationView::draw(bool force) {
-    if (style != Style::terminal) {
-        return;
-    }
     const auto now = Clock::now();
-    if (!force && drawnRows > 0 && now - lastDraw < std::chrono::milliseconds(100)) {
+    if (style != Style::terminal || rows.empty() ||
+        (!force && drawnLines > 0 && now - lastDraw < redrawEvery)) {
         return;
     }
     lastDraw = now;
+    const bool resized = terminal->changed() || resizeSeen;
+    resizeSeen = false;
+    // One column short of the width: a line that fills the last column leaves some terminals waiting
+    // to wrap, and the next line would start one row too low.
+    const std::size_t width = std::max<std::size_t>(terminal->columns(), 2) - 1;
+    const std::vector<std::string> lines = tableLines(width, now);
     std::string frame;
-    if (drawnRows > 0) {
-        frame += "\033[" + std::to_string(drawnRows) + "A";
+    if (drawnLines > 0) {
+        frame += "\033[" + std::to_string(drawnLines) + "A\r";
+        if (resized) {
+            frame += "\033[J";
+        }
     }
-    frame += "\r\033[K" + column("SLOT", 14) + " " + column("PORT", 24) + " " + column("USB SERIAL", 14) +
-             " " + column("PHASE", 30) + " " + column("%", 4) + " LAST RESULT\n";
-    for (const Row& row : rows) {
-        frame += "\r\033[K" + rowText(row) + "\n";
+    for (const std::string& line : lines) {
+        frame += "\r\033[K" + line + "\n";
     }
-    std::fputs(frame.c_str(), stdout);
-    std::fflush(stdout);
-    drawnRows = rows.size() + 1;
+    out.draw(frame);
+    drawnLines = lines.size();
+}
+
+void StationView::clearTable() {
+    if (drawnLines > 0) {
+        out.draw("\033[" + std::to_string(drawnLines) + "A\r\033[J");
+        drawnLines = 0;
+    }
+}
+
+void StationView::tick() {
+    if (style != Style::terminal || drawnLines == 0) {
+        return;
+    }
+    resizeSeen = terminal->changed();
+    const bool running = std::any_of(rows.begin(), rows.end(), [](const Row& row) { return bool(row.run); });
+    if (resizeSeen || running) {
+        draw(resizeSeen); // a running update's time left counts down
+    }
 }
 
 void StationView::watching(const std::vector<std::string>& slots, const std::string& where, bool polling) {
@@ -170,6 +269,7 @@ void StationView::watching(const std::vector<std::string>& slots, const std::str
         Row row;
         row.slot = i;
         row.slotName = slots[i].substr(0, slots[i].find(" ("));
+        row.state = "waiting";
         rows.push_back(std::move(row));
     }
     out.event(JsonObject()
@@ -187,7 +287,7 @@ void StationView::watching(const std::vector<std::string>& slots, const std::str
                       return list + "]";
                   }()));
     line("station: watching " + where + (polling ? " (polling once a second)" : "") + " for slot" +
-         (slots.size() == 1 ? " " : "s ") + printable(names) + "; Ctrl-C stops");
+         (slots.size() == 1 ? " " : "s ") + names + "; Ctrl-C stops");
     draw(true);
 }
 
@@ -199,37 +299,39 @@ void StationView::image(const ImageFacts* facts, const std::string& path, const 
             .add("sha256", facts->sha256)
             .add("version", facts->version);
         out.event(json);
-        line("station: image " + printable(path) + ": " +
+        line("station: image " + path + ": " +
              (facts->version.empty() ? "no version block" : "version " + facts->version) + ", " +
              std::to_string(facts->bytes) + " bytes, sha256 " + facts->sha256.substr(0, 16));
     } else {
         out.event(json.add("problem", problem));
-        line("station: image " + printable(path) + " cannot be used: " + problem +
-             "; no new devices until it can");
+        line("station: image " + path + " cannot be used: " + problem + "; no new devices until it can");
     }
 }
 
 void StationView::arrived(const SlotPort& port) {
     Row& row = rowFor(port);
     row.serial = port.serial;
-    row.phase = "arrived";
-    row.maximum = row.value = 0;
+    row.present = true;
+    if (!row.run) {
+        row.state = "arrived";
+    }
     out.event(JsonObject()
                   .add("event", "arrival")
                   .add("slot", port.slotName)
                   .add("port", port.port)
                   .add("serial", port.serial));
     if (style != Style::terminal) {
-        line(label(port) + " arrived" +
-             (port.serial.empty() ? "" : " (serial " + printable(port.serial) + ")"));
+        line(label(port) + " arrived" + (port.serial.empty() ? "" : " (serial " + port.serial + ")"));
     }
     draw(true);
 }
 
 void StationView::left(const SlotPort& port) {
     Row& row = rowFor(port);
-    row.phase = "gone";
-    row.maximum = row.value = 0;
+    row.present = false;
+    if (!row.run) {
+        row.state = "gone";
+    }
     out.event(JsonObject().add("event", "departure").add("slot", port.slotName).add("port", port.port));
     if (style != Style::terminal) {
         line(label(port) + " left");
@@ -237,12 +339,9 @@ void StationView::left(const SlotPort& port) {
     draw(true);
 }
 
-void StationView::started(const SlotPort& port) {
+void StationView::started(const SlotPort& port, const RunPlan& plan) {
     Row& row = rowFor(port);
-    row.phase = "starting";
-    row.maximum = row.value = 0;
-    row.lastPercentShown = -1;
-    row.printed.clear();
+    row.run = std::make_unique<DeviceLog>(out, style, label(port), port.port, port.slotName, plan);
     out.event(JsonObject().add("event", "start").add("slot", port.slotName).add("port", port.port));
     if (style != Style::terminal) {
         line(label(port) + ": updating");
@@ -252,56 +351,17 @@ void StationView::started(const SlotPort& port) {
 
 void StationView::progress(const SlotPort& port, const DeviceEvent& event) {
     Row& row = rowFor(port);
-    switch (event.kind) {
-    case DeviceEvent::Kind::status:
-        if (event.text.empty()) {
-            break;
-        }
-        row.phase = event.text;
-        out.event(JsonObject()
-                      .add("event", "status")
-                      .add("slot", port.slotName)
-                      .add("port", port.port)
-                      .add("text", event.text));
-        if (style == Style::plain && row.printed.insert(withoutFigures(event.text)).second) {
-            line(label(port) + ": " + event.text);
-        }
-        draw(false);
-        break;
-    case DeviceEvent::Kind::progressMaximum:
-        row.maximum = event.value;
-        row.value = 0;
-        row.lastPercentShown = -1;
-        break;
-    case DeviceEvent::Kind::progressValue: {
-        row.value = event.value;
-        const std::int64_t percent = percentOf(row.value, row.maximum);
-        if (style == Style::json && row.maximum > 0 && percent != row.lastPercentShown) {
-            row.lastPercentShown = percent;
-            out.event(JsonObject()
-                          .add("event", "progress")
-                          .add("slot", port.slotName)
-                          .add("port", port.port)
-                          .add("value", row.value)
-                          .add("maximum", row.maximum)
-                          .add("percent", percent));
-        }
-        draw(false);
-        break;
+    if (!row.run) {
+        return;
     }
-    case DeviceEvent::Kind::message:
-        if (event.message.icon == MessageIcon::error) {
-            out.event(JsonObject()
-                          .add("event", "message")
-                          .add("slot", port.slotName)
-                          .add("port", port.port)
-                          .add("icon", "error")
-                          .add("caption", event.message.caption)
-                          .add("text", event.message.text)
-                          .add("detail", event.message.detail));
-        }
+    switch (row.run->apply(event)) {
+    case DeviceLog::Change::phase:
+        draw(true);
         break;
-    default:
+    case DeviceLog::Change::progress:
+        draw(false);
+        break;
+    case DeviceLog::Change::none:
         break;
     }
 }
@@ -310,27 +370,19 @@ void StationView::finished(const SlotPort& port, const JobResult& result, const 
                            double took) {
     Row& row = rowFor(port);
     const int code = exitCodeFor(result.outcome);
-    const std::string outcome = outcomeName(result.outcome);
-    row.phase = "done";
-    row.maximum = row.value = 0;
-    row.last = (code == 0 ? outcome : "FAILED (" + outcome + ")") + " " + seconds(took);
-    out.event(JsonObject()
-                  .add("event", "result")
-                  .add("slot", port.slotName)
-                  .add("port", port.port)
-                  .add("serial", port.serial)
-                  .add("ok", code == 0)
-                  .add("outcome", outcome)
-                  .add("exit", std::int64_t(code))
-                  .add("seconds", took)
-                  .add("text", text));
-    line(label(port) + ": " + (code == 0 ? text : "FAILED (" + outcome + "): " + text) + " (" +
-         seconds(took) + ")");
+    row.run.reset();
+    row.state = !row.present ? "gone" : result.outcome == Outcome::succeeded ? "updated" : "FAILED";
+    row.last = briefResult(result, Operation::update);
+    out.event(resultEvent(port.port, Operation::update, result, code, text, port.slotName)
+                  .add("serial", port.serial));
+    // A success says its time; a failure says when it came.
+    line(resultLine(label(port), result, text) +
+         (result.outcome == Outcome::succeeded ? "" : " (after " + seconds(took) + ")"));
 }
 
 void StationView::notice(const std::string& text) {
     out.event(JsonObject().add("event", "notice").add("text", text));
-    line("station: " + printable(text));
+    line("station: " + text);
 }
 
 void StationView::summary(const StationSummary& summary) {
@@ -344,9 +396,7 @@ void StationView::summary(const StationSummary& summary) {
                   .addRaw("slots", slots.str())
                   .add("cutShort", summary.cutShort)
                   .add("recordsLost", std::int64_t(summary.recordsLost)));
-    if (style == Style::terminal) {
-        draw(true);
-    }
+    draw(true);
     std::size_t devices = summary.all.done;
     for (const auto& [outcome, n] : summary.all.failed) {
         devices += n;

@@ -75,6 +75,26 @@ class ChildTool {
         return true;
     }
 
+    // Reads until `text` has come `times` times (true), or the output ended or `limit` passed (false).
+    bool readUntilSeen(const std::string& text, std::size_t times,
+                       std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        const auto seen = [&] {
+            std::size_t n = 0;
+            for (std::size_t at = output.find(text); at != std::string::npos;
+                 at = output.find(text, at + 1)) {
+                ++n;
+            }
+            return n;
+        };
+        while (seen() < times) {
+            if (!readSome(end)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     // Reads until the output ends; false when `limit` passed first.
     bool readToEnd(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
         const auto end = std::chrono::steady_clock::now() + limit;

@@ -100,8 +100,9 @@ TEST(StationProgram, CtrlCEndsWithASummaryAndNoHalfWrittenRecord) {
                          "--settle-ms", "0"},
                         stationOut);
         ASSERT_TRUE(station.running());
-        ASSERT_TRUE(
-            eventually([&] { return slurp(stationOut).find("Erasing") != std::string::npos; }, 20000ms))
+        ASSERT_TRUE(eventually(
+            [&] { return slurp(stationOut).find(": erase: the whole firmware") != std::string::npos; },
+            20000ms))
             << slurp(stationOut);
         for (int i = 0; i < presses; ++i) {
             station.signal(SIGINT);

@@ -26,8 +26,9 @@ void RecordingReport::image(const ImageFacts* facts, const std::string&, const s
 }
 
 void RecordingReport::progress(const SlotPort& port, const DeviceEvent& event) {
-    if (event.kind == DeviceEvent::Kind::status && !event.text.empty()) {
-        add("status " + port.slotName + " " + event.text);
+    if (event.kind == DeviceEvent::Kind::phase && event.value >= 0 &&
+        event.value < std::int64_t(phaseCount)) {
+        add("phase " + port.slotName + " " + phaseName(Phase(event.value)));
     }
 }
 

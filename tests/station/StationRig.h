@@ -19,7 +19,8 @@
 using namespace std::chrono_literals;
 
 // What a station reported, kept for the test thread to look at. Lines such as "arrived A",
-// "start A", "finished A succeeded", "image usable 2.1.7", "image refused", "notice ...".
+// "start A", "phase A erase", "finished A succeeded", "image usable 2.1.7", "image refused",
+// "notice ...".
 class RecordingReport : public StationReport {
   public:
     struct Result {
@@ -32,7 +33,7 @@ class RecordingReport : public StationReport {
     void image(const ImageFacts* facts, const std::string& path, const std::string& problem) override;
     void arrived(const SlotPort& port) override { add("arrived " + port.slotName); }
     void left(const SlotPort& port) override { add("left " + port.slotName); }
-    void started(const SlotPort& port) override { add("start " + port.slotName); }
+    void started(const SlotPort& port, const RunPlan&) override { add("start " + port.slotName); }
     void progress(const SlotPort& port, const DeviceEvent& event) override;
     void finished(const SlotPort& port, const JobResult& result, const std::string& text, double) override;
     void notice(const std::string& text) override { add("notice " + text); }

@@ -194,7 +194,7 @@ TEST(Station, AFirstStopLetsARunningUpdateFinishAndASecondCutsItShort) {
         const auto board = bench.plug(1, slow);
         RecordingReport report;
         StationRun run(bench.settings({{"A", 1}, {"B", 2}}), report);
-        ASSERT_TRUE(report.waitFor([&] { return report.seen("status A Erasing"); }));
+        ASSERT_TRUE(report.waitFor([&] { return report.seen("phase A erase"); }));
         for (int i = 0; i < stops; ++i) {
             run.requestStop();
         }
