@@ -3,6 +3,7 @@
 #include "cli/Advice.h"
 #include "cli/HostName.h"
 #include "cli/Json.h"
+#include "cli/JsonEvents.h"
 #include "cli/Sha256.h"
 #include "cli/ToolVersion.h"
 #include "cli/UtcTime.h"
@@ -14,18 +15,6 @@
 #include <sstream>
 
 namespace {
-
-const char* operationName(Operation operation) {
-    switch (operation) {
-    case Operation::update:
-        return "update";
-    case Operation::verify:
-        return "verify";
-    case Operation::erase:
-        break;
-    }
-    return "erase";
-}
 
 // A phase the run never entered has no time.
 std::optional<double> secondsIn(const RunReport& report, Phase phase) {
