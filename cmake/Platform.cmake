@@ -4,7 +4,7 @@
 function(vtc880_platform_sources out)
   set(kept)
   foreach(file IN LISTS ARGN)
-    if(WIN32 AND file MATCHES "(Posix|Inih)(Test)?\\.cpp$")
+    if(WIN32 AND file MATCHES "(Posix|Linux|Inih)(Test)?\\.cpp$")
       continue()
     endif()
     if(NOT WIN32 AND file MATCHES "Windows(Test)?\\.cpp$")

@@ -6,7 +6,7 @@
 #include "app/WindowSinks.h"
 #include "control/Command.h"
 #include "control/DeviceStateText.h"
-#include "control/Format.h"
+#include "text/Format.h"
 #include "control/UpdateRun.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageCheck.h"

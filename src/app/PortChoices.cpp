@@ -1,6 +1,6 @@
 #include "app/PortChoices.h"
 
-#include "link/PortDiscovery.h"
+#include "ports/PortDiscovery.h"
 #include "link/RS232.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "cli/ToolVersion.h"
+#include "control/ToolVersion.h"
 
 #include <iostream>
 #include <memory>

@@ -1,5 +1,5 @@
-#include "cli/ExitCodes.h"
-#include "cli/Output.h"
+#include "control/ExitStatus.h"
+#include "terminal/Output.h"
 #include "cli/Subcommands.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageProblem.h"

@@ -1,7 +1,7 @@
-#include "cli/ExitCodes.h"
-#include "cli/Output.h"
-#include "cli/PortInfo.h"
-#include "cli/PortInfoText.h"
+#include "control/ExitStatus.h"
+#include "terminal/Output.h"
+#include "ports/PortInfo.h"
+#include "terminal/PortInfoText.h"
 #include "cli/Subcommands.h"
 
 void addPortsCommand(CLI::App& app, CliContext& context) {

@@ -1,8 +1,8 @@
-#include "cli/DeviceRecord.h"
-#include "cli/ExitCodes.h"
-#include "cli/JsonReader.h"
-#include "cli/Output.h"
-#include "cli/RecordTable.h"
+#include "records/DeviceRecord.h"
+#include "control/ExitStatus.h"
+#include "records/JsonReader.h"
+#include "terminal/Output.h"
+#include "records/RecordTable.h"
 #include "cli/Subcommands.h"
 
 #include <cstdio>

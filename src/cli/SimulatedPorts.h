@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/DeviceJob.h"
+#include "jobs/DeviceJob.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdint>

@@ -1,5 +1,5 @@
 #include "cli/CommandLine.h"
-#include "cli/ExitCodes.h"
+#include "control/ExitStatus.h"
 #include "cli/Subcommands.h"
 
 #include <CLI/CLI.hpp>

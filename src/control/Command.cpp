@@ -1,7 +1,7 @@
 #include "control/Command.h"
 
-#include "control/Format.h"
-#include "control/PortErrorText.h"
+#include "text/Format.h"
+#include "ports/PortErrorText.h"
 #include "link/DeviceCodes.h"
 
 #include <system_error>

@@ -1,6 +1,6 @@
 #include "control/DeviceStateText.h"
 
-#include "control/Format.h"
+#include "text/Format.h"
 
 #include <cctype>
 

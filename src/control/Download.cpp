@@ -2,7 +2,7 @@
 
 #include "control/Chunks.h"
 #include "control/Erase.h"
-#include "control/Format.h"
+#include "text/Format.h"
 #include "control/Handshake.h"
 #include "control/Verify.h"
 #include "link/DeviceCodes.h"

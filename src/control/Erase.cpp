@@ -1,6 +1,6 @@
 #include "control/Erase.h"
 
-#include "control/Format.h"
+#include "text/Format.h"
 #include "control/Handshake.h"
 #include "link/DeviceCodes.h"
 #include "link/LittleEndian.h"

@@ -1,7 +1,7 @@
 #include "control/Verify.h"
 
 #include "control/Chunks.h"
-#include "control/Format.h"
+#include "text/Format.h"
 #include "control/Handshake.h"
 #include "link/DeviceCodes.h"
 

@@ -1,7 +1,7 @@
-#include "cli/LineFit.h"
+#include "terminal/LineFit.h"
 
-#include "cli/DeviceProgress.h"
-#include "cli/ProgressView.h"
+#include "jobs/DeviceProgress.h"
+#include "terminal/ProgressView.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "cli/PortAdvice.h"
+#include "ports/PortAdvice.h"
 
 #include "../image/TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "cli/PortSelector.h"
+#include "ports/PortSelector.h"
 
 #include "../image/TempDir.h"
 

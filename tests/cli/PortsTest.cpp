@@ -1,7 +1,7 @@
 #include "../image/TempDir.h"
 #include "RunTool.h"
-#include "cli/PortInfo.h"
-#include "cli/PortInfoText.h"
+#include "ports/PortInfo.h"
+#include "terminal/PortInfoText.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>

@@ -1,7 +1,7 @@
-#include "cli/RecordFile.h"
+#include "records/RecordFile.h"
 
 #include "../image/TempDir.h"
-#include "cli/JsonReader.h"
+#include "records/JsonReader.h"
 
 #include <filesystem>
 #include <fstream>

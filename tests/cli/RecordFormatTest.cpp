@@ -1,9 +1,9 @@
-#include "cli/DeviceRecord.h"
-#include "cli/Json.h"
-#include "cli/JsonReader.h"
-#include "cli/RecordTable.h"
-#include "cli/Sha256.h"
-#include "cli/UtcTime.h"
+#include "records/DeviceRecord.h"
+#include "events/Json.h"
+#include "records/JsonReader.h"
+#include "records/RecordTable.h"
+#include "records/Sha256.h"
+#include "text/UtcTime.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

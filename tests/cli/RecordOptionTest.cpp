@@ -1,6 +1,6 @@
 #include "../image/TempDir.h"
 #include "RunTool.h"
-#include "cli/JsonReader.h"
+#include "records/JsonReader.h"
 #include "image/ImageFile.h"
 
 #include <gmock/gmock.h>

@@ -2,7 +2,7 @@
 
 #include "../control/RecordingSinks.h"
 #include "../control/ScaledClock.h"
-#include "cli/DeviceJob.h"
+#include "jobs/DeviceJob.h"
 #include "image/FileCopy.h"
 #include "sim/SimulatedDevice.h"
 

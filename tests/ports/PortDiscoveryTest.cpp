@@ -1,4 +1,4 @@
-#include "link/PortDiscovery.h"
+#include "ports/PortDiscovery.h"
 
 #include "../image/TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "control/PortErrorText.h"
+#include "ports/PortErrorText.h"
 
 #include <cerrno>
 #include <gmock/gmock.h>

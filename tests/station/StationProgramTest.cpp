@@ -1,5 +1,5 @@
 #include "StationRig.h"
-#include "cli/ExitCodes.h"
+#include "control/ExitStatus.h"
 
 #include <csignal>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 #include "StationRig.h"
 
 #include "../common/TempDirectory.h"
-#include "cli/Advice.h"
+#include "jobs/ResultText.h"
 #include "image/ImageFile.h"
 
 #include <fstream>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "../control/ScaledClock.h"
-#include "cli/JsonReader.h"
-#include "cli/Station.h"
+#include "records/JsonReader.h"
+#include "station/Station.h"
 #include "sim/SimulatedDevice.h"
 
 #include <atomic>

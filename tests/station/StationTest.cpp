@@ -1,6 +1,6 @@
 #include "StationRig.h"
-#include "cli/ExitCodes.h"
-#include "cli/Sha256.h"
+#include "control/ExitStatus.h"
+#include "records/Sha256.h"
 #include "link/DeviceCodes.h"
 #include "sim/ProductionLine.h"
 

@@ -1,4 +1,4 @@
-#include "cli/StationView.h"
+#include "terminal/StationView.h"
 
 #include "../cli/ChildTool.h"
 #include "../cli/TerminalScreen.h"

@@ -1,5 +1,0 @@
-#include "cli/ToolVersion.h"
-
-const char* toolVersion() {
-    return VTC880_VERSION;
-}

@@ -1,0 +1,5 @@
+#include "control/ToolVersion.h"
+
+const char* toolVersion() {
+    return VTC880_VERSION;
+}

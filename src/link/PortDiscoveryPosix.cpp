@@ -1,5 +1,0 @@
-#include "link/PortDiscovery.h"
-
-std::vector<std::string> discoverSerialPorts() {
-    return discoverSerialPorts("/dev");
-}

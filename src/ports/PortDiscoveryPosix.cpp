@@ -1,0 +1,5 @@
+#include "ports/PortDiscovery.h"
+
+std::vector<std::string> discoverSerialPorts() {
+    return discoverSerialPorts("/dev");
+}

@@ -1,0 +1,268 @@
+#include "ports/PortSelector.h"
+
+#include "link/RS232.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool startsWith(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A USB id as the system writes it: up to four hexadecimal digits, kept as four lower-case ones.
+std::optional<std::string> usbId(std::string_view text) {
+    if (text.empty() || text.size() > 4) {
+        return std::nullopt;
+    }
+    std::string id(4 - text.size(), '0');
+    for (const char c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) {
+            return std::nullopt;
+        }
+        id += char(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return id;
+}
+
+std::string lowered(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) {
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+bool sameId(const std::string& selector, const std::string& system) {
+    const std::optional<std::string> id = usbId(system);
+    return id && *id == selector;
+}
+
+std::string nameOf(const std::string& path) {
+    return fs::path(path).filename().string();
+}
+
+// One set of brackets at `p` ('[' already seen at pattern[p - 1]): whether `c` is in it, and where the
+// pattern goes on. A '[' without its ']' is an ordinary character.
+std::optional<std::pair<bool, std::size_t>> bracket(std::string_view pattern, std::size_t p, char c) {
+    std::size_t i = p;
+    bool negate = false;
+    if (i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^')) {
+        negate = true;
+        ++i;
+    }
+    bool in = false;
+    bool first = true;
+    while (i < pattern.size() && (first || pattern[i] != ']')) {
+        first = false;
+        const char low = pattern[i];
+        if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
+            const char high = pattern[i + 2];
+            in = in || (static_cast<unsigned char>(low) <= static_cast<unsigned char>(c) &&
+                        static_cast<unsigned char>(c) <= static_cast<unsigned char>(high));
+            i += 3;
+        } else {
+            in = in || low == c;
+            ++i;
+        }
+    }
+    if (i >= pattern.size()) {
+        return std::nullopt;
+    }
+    return std::pair{in != negate, i + 1};
+}
+
+} // namespace
+
+bool globMatch(std::string_view pattern, std::string_view text) {
+    // Iterative, with one point to go back to: the last '*' seen. Linear in practice, never recursive.
+    std::size_t p = 0;
+    std::size_t t = 0;
+    std::optional<std::size_t> starP;
+    std::size_t starT = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = ++p;
+            starT = t;
+            continue;
+        }
+        if (p < pattern.size()) {
+            if (pattern[p] == '?') {
+                ++p;
+                ++t;
+                continue;
+            }
+            if (pattern[p] == '[') {
+                if (const auto set = bracket(pattern, p + 1, text[t])) {
+                    if (set->first) {
+                        p = set->second;
+                        ++t;
+                        continue;
+                    }
+                } else if (text[t] == '[') {
+                    ++p;
+                    ++t;
+                    continue;
+                }
+            } else if (pattern[p] == text[t]) {
+                ++p;
+                ++t;
+                continue;
+            }
+        }
+        if (!starP) {
+            return false;
+        }
+        p = *starP;
+        t = ++starT;
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+std::optional<PortSelector> parsePortSelector(const std::string& text, std::string& problem) {
+    problem.clear();
+    PortSelector selector;
+    selector.text = text;
+    if (startsWith(lowered(text), "usb:")) {
+        selector.kind = PortSelector::Kind::usb;
+        const std::string rest = text.substr(4);
+        const std::size_t colon = rest.find(':');
+        const std::size_t second = colon == std::string::npos ? colon : rest.find(':', colon + 1);
+        const std::optional<std::string> vendor = usbId(std::string_view(rest).substr(0, colon));
+        const std::optional<std::string> product =
+            colon == std::string::npos
+                ? std::nullopt
+                : usbId(std::string_view(rest).substr(
+                      colon + 1, second == std::string::npos ? std::string::npos : second - colon - 1));
+        if (!vendor || !product) {
+            problem = text + ": expected usb:VID:PID or usb:VID:PID:SERIAL with hexadecimal ids, as "
+                             "vtc880 ports shows them (usb:0403:6001)";
+            return std::nullopt;
+        }
+        selector.vendorId = *vendor;
+        selector.productId = *product;
+        if (second != std::string::npos) {
+            selector.serial = rest.substr(second + 1);
+            if (selector.serial->empty()) {
+                problem = text + ": the serial number after the last ':' is empty";
+                return std::nullopt;
+            }
+        }
+        return selector;
+    }
+    if (startsWith(lowered(text), "path:")) {
+        selector.kind = PortSelector::Kind::path;
+        selector.pattern = text.substr(5);
+        if (selector.pattern.empty() || selector.pattern.find('/') != std::string::npos) {
+            problem = text + ": expected path:PATTERN, a name or glob under /dev/serial/by-path or "
+                             "/dev/serial/by-id (path:*usb-0:1.2:*)";
+            return std::nullopt;
+        }
+        return selector;
+    }
+    if (text.empty()) {
+        problem = "an empty port name";
+        return std::nullopt;
+    }
+    return selector;
+}
+
+bool selects(const PortSelector& selector, const PortIdentity& port, const std::string& devRoot) {
+    switch (selector.kind) {
+    case PortSelector::Kind::usb:
+        return sameId(selector.vendorId, port.usb.vendorId) &&
+               sameId(selector.productId, port.usb.productId) &&
+               (!selector.serial || *selector.serial == port.usb.serial);
+    case PortSelector::Kind::path: {
+        const auto named = [&](const std::string& link) { return globMatch(selector.pattern, nameOf(link)); };
+        return std::any_of(port.byPath.begin(), port.byPath.end(), named) ||
+               std::any_of(port.byId.begin(), port.byId.end(), named);
+    }
+    case PortSelector::Kind::name:
+        break;
+    }
+    const std::string path = selector.text.find('/') == std::string::npos && devRoot != "/dev"
+                                 ? (fs::path(devRoot) / selector.text).string()
+                                 : devicePathFor(selector.text);
+    if (path.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    const fs::path device = fs::canonical(path, ec);
+    return !ec && device.string() == port.device;
+}
+
+std::optional<std::string> resolvePort(const std::string& text, const std::vector<PortIdentity>& ports,
+                                       std::string& problem) {
+    const std::optional<PortSelector> selector = parsePortSelector(text, problem);
+    if (!selector) {
+        return std::nullopt;
+    }
+    if (selector->kind == PortSelector::Kind::name) {
+        return text;
+    }
+    std::vector<const PortIdentity*> matched;
+    for (const PortIdentity& port : ports) {
+        if (selects(*selector, port)) {
+            matched.push_back(&port);
+        }
+    }
+    if (matched.size() == 1) {
+        return matched.front()->device;
+    }
+    problem = text + (matched.empty() ? ": no port matches" : ": more than one port matches; give one");
+    const std::vector<const PortIdentity*>* listed = &matched;
+    std::vector<const PortIdentity*> all;
+    if (matched.empty()) {
+        for (const PortIdentity& port : ports) {
+            all.push_back(&port);
+        }
+        listed = &all;
+    }
+    if (listed->empty()) {
+        problem += " (no serial ports found)";
+    }
+    for (const PortIdentity* port : *listed) {
+        problem += "\n  " + describePort(*port);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> resolvePorts(const std::vector<std::string>& texts,
+                                                     std::string& problem) {
+    std::optional<std::vector<PortIdentity>> ports;
+    std::vector<std::string> resolved;
+    std::vector<std::string> devices;
+    for (const std::string& text : texts) {
+        const std::optional<PortSelector> selector = parsePortSelector(text, problem);
+        if (!selector) {
+            return std::nullopt;
+        }
+        if (selector->kind != PortSelector::Kind::name && !ports) {
+            ports = inventoryPorts();
+        }
+        const std::optional<std::string> path =
+            selector->kind == PortSelector::Kind::name ? text : resolvePort(text, *ports, problem);
+        if (!path) {
+            return std::nullopt;
+        }
+        const std::string key = deviceOf(*path);
+        if (const auto same = std::find(devices.begin(), devices.end(), key); same != devices.end()) {
+            // Two jobs on one port would fight over it: the second would find it busy, held by the tool.
+            problem = "'" + text + "' and '" + texts[std::size_t(same - devices.begin())] +
+                      "' name the same port (" + key + "): give each port once";
+            return std::nullopt;
+        }
+        devices.push_back(key);
+        resolved.push_back(*path);
+    }
+    return resolved;
+}

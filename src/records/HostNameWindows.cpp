@@ -1,0 +1,12 @@
+#include "records/HostName.h"
+
+#include <windows.h>
+
+std::string hostName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    if (!::GetComputerNameA(name, &size)) {
+        return {};
+    }
+    return std::string(name, size);
+}

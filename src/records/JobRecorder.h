@@ -1,0 +1,29 @@
+#pragma once
+
+#include "jobs/DeviceJob.h"
+#include "records/DeviceRecord.h"
+#include "records/RecordFile.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+// --record on update, verify and erase: the record file, and what the records of one run share (the
+// image as it was read at the start, the ports' names and USB identities).
+class JobRecorder {
+  public:
+    // `imagePath` is empty for an erase. On return `problem` is empty when the file can be written and
+    // the image read, else why not.
+    JobRecorder(const std::string& recordPath, const std::string& imagePath, std::string& problem);
+
+    // Appends the record of one finished job. Empty on success, else why not. Any thread.
+    std::string write(const JobSettings& job, const JobResult& result,
+                      std::chrono::system_clock::time_point start,
+                      std::chrono::system_clock::time_point end) const;
+
+  private:
+    RecordFile file;
+    std::optional<ImageFacts> image;
+    std::vector<PortIdentity> ports;
+};

@@ -1,0 +1,96 @@
+#include "records/RecordFile.h"
+
+#include <windows.h>
+
+namespace {
+
+std::string failure(const std::string& what) {
+    return what + " (error " + std::to_string(::GetLastError()) + ")";
+}
+
+struct Handle {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    ~Handle() {
+        if (handle != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(handle);
+        }
+    }
+};
+
+bool openForAppend(const std::string& path, Handle& file, std::string& problem) {
+    file.handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file.handle == INVALID_HANDLE_VALUE) {
+        problem = failure("cannot open " + path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string RecordFile::check() const {
+    Handle file;
+    std::string problem;
+    openForAppend(path_, file, problem);
+    return problem;
+}
+
+std::string RecordFile::append(const std::string& line) const {
+    Handle file;
+    std::string problem;
+    if (!openForAppend(path_, file, problem)) {
+        return problem;
+    }
+    OVERLAPPED whole{};
+    if (!::LockFileEx(file.handle, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+        return failure("cannot lock " + path_);
+    }
+    struct Unlock {
+        HANDLE handle;
+        ~Unlock() {
+            OVERLAPPED range{};
+            ::UnlockFileEx(handle, 0, MAXDWORD, MAXDWORD, &range);
+        }
+    } unlock{file.handle};
+
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.handle, &size)) {
+        return failure("cannot read the size of " + path_);
+    }
+    std::string text;
+    if (size.QuadPart > 0) {
+        char last = '\n';
+        DWORD got = 0;
+        OVERLAPPED at{};
+        at.Offset = DWORD(std::uint64_t(size.QuadPart - 1) & 0xFFFFFFFFu);
+        at.OffsetHigh = DWORD(std::uint64_t(size.QuadPart - 1) >> 32);
+        if (!::ReadFile(file.handle, &last, 1, &got, &at) || got != 1) {
+            return failure("cannot read " + path_);
+        }
+        if (last != '\n') {
+            text += '\n';
+        }
+    }
+    text += line;
+    text += '\n';
+
+    LARGE_INTEGER end = size;
+    if (!::SetFilePointerEx(file.handle, end, nullptr, FILE_BEGIN)) {
+        return failure("cannot write to " + path_);
+    }
+    DWORD written = 0;
+    if (!::WriteFile(file.handle, text.data(), DWORD(text.size()), &written, nullptr) ||
+        written != text.size()) {
+        problem = failure("cannot write to " + path_);
+        if (!::SetFilePointerEx(file.handle, size, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.handle)) {
+            problem += " (and the part written could not be taken back)";
+        }
+        return problem;
+    }
+    if (!::FlushFileBuffers(file.handle)) {
+        return failure("cannot flush " + path_ + " to the disk");
+    }
+    return {};
+}

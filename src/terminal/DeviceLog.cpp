@@ -1,0 +1,169 @@
+#include "terminal/DeviceLog.h"
+
+#include "events/JsonEvents.h"
+#include "text/Format.h"
+
+#include <unistd.h>
+
+namespace {
+
+// Status texts that only count on ("Copying 3ko / 50ko  (6%)"): at most one event in this time.
+constexpr auto statusEvery = std::chrono::milliseconds(250);
+constexpr int logStepPercent = 25; // a plain log says how far a phase got at every quarter
+
+// A status text without its figures: "Copying 3ko / 50ko  (6%)" and "Copying 4ko / 50ko  (8%)" have
+// the same shape.
+std::string shapeOf(const std::string& text) {
+    std::string shape;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            shape += c;
+        }
+    }
+    return shape;
+}
+
+// What a phase covers, after its name on the line that begins it.
+std::string coverage(const RunPlan& plan, Phase phase) {
+    const std::string blocks =
+        " bytes in " + std::to_string(plan.blocks) + (plan.blocks == 1 ? " block" : " blocks");
+    switch (phase) {
+    case Phase::speedSwitch:
+        return ": from " + std::to_string(plan.initialSpeed) + " to " + std::to_string(plan.lineSpeed) +
+               " bit/s";
+    case Phase::updateMode:
+        return ": the preamble, then the handshake";
+    case Phase::erase:
+        return ": the whole firmware";
+    case Phase::programming:
+    case Phase::verify:
+        return ": " + groupedThousands(plan.imageBytes) + blocks;
+    case Phase::finish:
+        return ": the device takes the new firmware";
+    }
+    return {};
+}
+
+// "programming: 50% (1,504 of 3,004 bytes, block 2 of 2)", "erase: 50% (0.1 of 0.2 s)".
+std::string progressLine(const PhaseProgress& progress, int percent) {
+    std::string line =
+        std::string(phaseName(progress.phase)) + ": " + std::to_string(percent) + "% (" +
+        (progress.phase == Phase::erase
+             ? oneDecimal(double(progress.done) / 1000.0) + " of " +
+                   oneDecimal(double(progress.total) / 1000.0) + " s"
+             : groupedThousands(progress.done) + " of " + groupedThousands(progress.total) + " bytes");
+    if (progress.block >= 0) {
+        line += ", block " + std::to_string(progress.block + 1) + " of " + std::to_string(progress.blocks);
+    }
+    return line + ")";
+}
+
+} // namespace
+
+ViewStyle viewStyleFor(const Output& out) {
+    if (out.json()) {
+        return ViewStyle::json;
+    }
+    return isatty(STDOUT_FILENO) ? ViewStyle::terminal : ViewStyle::plain;
+}
+
+DeviceLog::DeviceLog(const Output& out, ViewStyle style, std::string label, std::string port,
+                     std::string slot, const RunPlan& plan)
+    : out(out), style(style), label(std::move(label)), port(std::move(port)), slot(std::move(slot)),
+      model(plan) {}
+
+DeviceLog::Change DeviceLog::apply(const DeviceEvent& event) {
+    switch (event.kind) {
+    case DeviceEvent::Kind::phase:
+        if (event.value >= 0 && event.value < std::int64_t(phaseCount)) {
+            onPhase(Phase(event.value), event.at);
+            return Change::phase;
+        }
+        break;
+    case DeviceEvent::Kind::phaseProgress: {
+        const bool newPhase = model.phase() != event.progress.phase;
+        onProgress(event.progress, event.at);
+        return newPhase ? Change::phase : Change::progress;
+    }
+    case DeviceEvent::Kind::status:
+        onStatus(event.text, event.at);
+        break;
+    case DeviceEvent::Kind::message:
+        onMessage(event.message);
+        break;
+    default:
+        break;
+    }
+    return Change::none;
+}
+
+void DeviceLog::onPhase(Phase phase, Clock::time_point at) {
+    model.enter(phase, at);
+    percentShown = -1;
+    blockShown = -1;
+    switch (style) {
+    case ViewStyle::json:
+        out.event(phaseEvent(port, phase, slot));
+        break;
+    case ViewStyle::plain:
+        log(phaseName(phase) + coverage(model.plan(), phase));
+        break;
+    case ViewStyle::terminal:
+        break;
+    }
+}
+
+void DeviceLog::onProgress(const PhaseProgress& progress, Clock::time_point at) {
+    if (model.phase() != progress.phase) {
+        onPhase(progress.phase, at);
+    }
+    model.advance(progress, at);
+    const int percent = model.percent();
+    switch (style) {
+    case ViewStyle::json:
+        if (percent != percentShown || progress.block != blockShown) {
+            percentShown = percent;
+            blockShown = progress.block;
+            out.event(progressEvent(port, model, at, slot));
+        }
+        break;
+    case ViewStyle::plain: {
+        if (progress.phase == Phase::erase && !announcedShown) {
+            announcedShown = true;
+            log("erase: the device announces " + oneDecimal(double(progress.total) / 1000.0) + " s");
+        }
+        const int step = percent / logStepPercent * logStepPercent;
+        if (step > 0 && step > percentShown) {
+            percentShown = step;
+            log(progressLine(progress, percent));
+        }
+        break;
+    }
+    case ViewStyle::terminal:
+        break;
+    }
+}
+
+void DeviceLog::onStatus(const std::string& text, Clock::time_point at) {
+    if (style != ViewStyle::json) {
+        return; // people read the phases; the window's texts are for the window
+    }
+    const std::string shape = shapeOf(text);
+    if (shape != statusShape || at - statusAt >= statusEvery) {
+        statusShape = shape;
+        statusAt = at;
+        out.event(statusEvent(port, model.phase(), text, slot));
+    }
+}
+
+void DeviceLog::onMessage(const Message& message) {
+    // The result line says the same for people, with what the device holds; the success box would
+    // ask to click a button nobody sees.
+    if (style == ViewStyle::json && message.icon == MessageIcon::error) {
+        out.event(messageEvent(port, message, slot));
+    }
+}
+
+void DeviceLog::log(const std::string& text) const {
+    out.say(label + ": " + text);
+}

@@ -1,0 +1,40 @@
+#include "terminal/Output.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+std::atomic<bool> outGone{false};
+std::atomic<bool> errGone{false};
+
+void write(std::FILE* stream, const std::string& text) {
+    std::atomic<bool>& gone = stream == stdout ? outGone : errGone;
+    if (gone) {
+        return;
+    }
+    if (std::fputs(text.c_str(), stream) < 0 || std::fflush(stream) != 0) {
+        gone = true;
+        std::clearerr(stream);
+    }
+}
+
+} // namespace
+
+void Output::say(const std::string& line) const {
+    write(json_ ? stderr : stdout, line + "\n");
+}
+
+void Output::problem(const std::string& line) const {
+    write(stderr, "vtc880: " + line + "\n");
+}
+
+void Output::event(const JsonObject& object) const {
+    if (json_) {
+        write(stdout, object.str() + "\n");
+    }
+}
+
+void Output::draw(const std::string& text) const {
+    write(stdout, text);
+}

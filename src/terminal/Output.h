@@ -1,0 +1,23 @@
+#pragma once
+
+#include "events/Json.h"
+
+#include <string>
+
+// Where the tool writes. Human text goes to standard output, or to standard error when --json asks
+// for one JSON object per line on standard output.
+//
+// A stream that can no longer be written (a pipe whose reader has gone, as `| head` does, or a
+// terminal that hung up) is dropped from then on: what the tool writes never stops the job it reports.
+class Output {
+  public:
+    explicit Output(bool json) : json_(json) {}
+    bool json() const { return json_; }
+    void say(const std::string& line) const;     // a line for a person
+    void problem(const std::string& line) const; // always standard error
+    void event(const JsonObject& object) const;  // only in JSON mode
+    void draw(const std::string& text) const;    // as it stands, on standard output: a terminal's redraw
+
+  private:
+    bool json_;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "ports/PortInfo.h"
+
+#include <string>
+#include <vector>
+
+// The lines `vtc880 ports` prints for one port: its name, then indented details.
+std::vector<std::string> portInfoLines(const PortInfo& port);
+
+// What a USB adapter's latency timer means for an update; empty when it is low.
+std::vector<std::string> latencyTimerAdvice(const PortInfo& port);

@@ -1,0 +1,412 @@
+#include "terminal/StationView.h"
+
+#include "jobs/ResultText.h"
+#include "text/Figures.h"
+#include "events/JsonEvents.h"
+#include "terminal/LineFit.h"
+#include "text/Format.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr auto redrawEvery = std::chrono::milliseconds(100);
+
+std::string seconds(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", value);
+    return text;
+}
+
+// Port names and serial numbers come from the system and from USB devices, and the texts that name
+// them too: shown without control characters, so nothing they hold can move the cursor or clear the
+// screen.
+std::string printable(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = '?';
+        }
+    }
+    return text;
+}
+
+// A cell of the table at most `most` columns wide: cut at its end, or, for a device path whose end
+// tells it apart, at its front.
+std::string headOf(const std::string& text, std::size_t most) {
+    return text.size() <= most ? text : text.substr(0, most - 3) + "...";
+}
+std::string tailOf(const std::string& text, std::size_t most) {
+    return text.size() <= most ? text : "..." + text.substr(text.size() - (most - 3));
+}
+
+// The table's columns, in their order. `keep` says which go first when a line is too narrow (lowest
+// first): the bar, the serial, the port, the last result, the time left, the percent; the slot and
+// the phase (which says how the last update ended once it has) stay. Every line has every column, padded to
+// the column's width, so that every line loses the same columns and they line up.
+enum Column {
+    slotColumn,
+    portColumn,
+    serialColumn,
+    phaseColumn,
+    percentColumn,
+    barColumn,
+    leftColumn,
+    lastColumn
+};
+constexpr std::size_t columnCount = 8;
+constexpr std::array<int, columnCount> keep{9, 4, 3, 8, 7, 2, 6, 5};
+constexpr std::size_t barWidth = 16;
+constexpr std::size_t leastLast = 16; // the last result may be cut ("FAILED (verify..." down to this
+constexpr std::size_t mostSlot = 16;
+constexpr std::size_t mostPort = 24;
+constexpr std::size_t mostSerial = 20;
+
+using Cells = std::array<std::string, columnCount>;
+
+std::string failedText(const std::map<std::string, std::size_t>& failed) {
+    std::string text;
+    for (const auto& [outcome, n] : failed) {
+        text += (text.empty() ? "" : ", ") + outcome + " " + std::to_string(n);
+    }
+    return text;
+}
+
+std::string countsText(const StationSummary::Counts& counts) {
+    std::size_t failed = 0;
+    for (const auto& [outcome, n] : counts.failed) {
+        failed += n;
+    }
+    std::string text = std::to_string(counts.done) + " done, " + std::to_string(failed) + " failed";
+    if (failed > 0) {
+        text += " (" + failedText(counts.failed) + ")";
+    }
+    return text;
+}
+
+JsonObject countsJson(const StationSummary::Counts& counts) {
+    JsonObject failed;
+    for (const auto& [outcome, n] : counts.failed) {
+        failed.add(outcome, std::int64_t(n));
+    }
+    return JsonObject().add("done", std::int64_t(counts.done)).addRaw("failed", failed.str());
+}
+
+} // namespace
+
+StationView::StationView(const Output& out, Style style) : out(out), style(style) {
+    if (style == Style::terminal) {
+        terminal = std::make_unique<TerminalWidth>();
+    }
+}
+
+StationView::Style StationView::styleFor(const Output& out) {
+    return viewStyleFor(out);
+}
+
+std::string StationView::label(const SlotPort& port) {
+    return printable(port.slotName + ": " + port.port);
+}
+
+StationView::Row& StationView::rowFor(const SlotPort& port) {
+    for (Row& row : rows) {
+        if (row.slot == port.slot && row.port == port.port) {
+            return row;
+        }
+    }
+    // A line of the slot that no port holds: boards that come and go keep their slot's line instead
+    // of adding one each.
+    for (Row& row : rows) {
+        if (row.slot == port.slot && (row.port.empty() || (!row.present && !row.run))) {
+            row.port = port.port;
+            return row;
+        }
+    }
+    // A further socket of a slot: its line goes below the slot's others.
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].slot <= port.slot) {
+            at = i + 1;
+        }
+    }
+    Row row;
+    row.slot = port.slot;
+    row.slotName = port.slotName;
+    row.port = port.port;
+    return *rows.insert(rows.begin() + std::ptrdiff_t(at), std::move(row));
+}
+
+void StationView::line(const std::string& text) {
+    const bool shown = drawnLines > 0;
+    clearTable();
+    out.say(printable(text));
+    if (shown) {
+        draw(true);
+    }
+}
+
+std::vector<std::string> StationView::tableLines(std::size_t width, Clock::time_point now) const {
+    std::vector<Cells> lines;
+    std::vector<std::optional<double>> bars; // the bar's fraction, for the lines that have one
+    lines.push_back({"SLOT", "PORT", "USB SERIAL", "PHASE", "%", "", "LEFT", "LAST RESULT"});
+    bars.emplace_back();
+    for (const Row& row : rows) {
+        Cells cells;
+        cells[slotColumn] = headOf(row.slotName, mostSlot);
+        cells[portColumn] = row.port.empty() ? "-" : tailOf(row.port, mostPort);
+        cells[serialColumn] = row.serial.empty() ? "-" : headOf(row.serial, mostSerial);
+        cells[phaseColumn] = row.state;
+        cells[lastColumn] = row.last.empty() ? "-" : row.last;
+        std::optional<double> bar;
+        if (row.run) {
+            const DeviceProgress& progress = row.run->progress();
+            cells[phaseColumn] = progress.phase() ? phaseName(*progress.phase()) : "starting";
+            if (progress.measured()) {
+                cells[percentColumn] = formatText("%3d%%", progress.percent());
+                bar = progress.percent() / 100.0;
+            }
+            if (const std::optional<double> left = progress.secondsLeft(now)) {
+                cells[leftColumn] = clockText(*left);
+            }
+        }
+        lines.push_back(std::move(cells));
+        bars.push_back(bar);
+    }
+
+    // Columns that hold figures or phases start as wide as they get, so that they do not move as
+    // updates go on.
+    std::array<std::size_t, columnCount> widths{};
+    for (std::size_t phase = 0; phase < phaseCount; ++phase) {
+        widths[phaseColumn] = std::max(widths[phaseColumn], std::string(phaseName(Phase(phase))).size());
+    }
+    widths[percentColumn] = std::string("100%").size();
+    widths[barColumn] = barWidth;
+    widths[leftColumn] = std::string("10:00").size();
+    widths[lastColumn] = leastLast;
+    for (const Cells& cells : lines) {
+        for (std::size_t c = 0; c < columnCount; ++c) {
+            if (c != barColumn && c != lastColumn) {
+                widths[c] = std::max(widths[c], cells[c].size());
+            }
+        }
+    }
+    std::vector<std::string> fitted;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::vector<LineField> fields;
+        for (std::size_t c = 0; c < columnCount; ++c) {
+            std::string text = lines[i][c];
+            if (c == percentColumn) {
+                text.insert(0, widths[c] - text.size(), ' '); // figures to the right
+            } else if (text.size() < widths[c]) {
+                text.resize(widths[c], ' ');
+            }
+            if (c == barColumn && bars[i]) {
+                fields.push_back({LineField::Kind::bar, {}, keep[c], barWidth, barWidth, *bars[i]});
+            } else if (c == lastColumn) {
+                fields.push_back({LineField::Kind::keepHead, text, keep[c], leastLast});
+            } else {
+                fields.push_back({LineField::Kind::text, text, keep[c]});
+            }
+        }
+        std::string fit = fitLine(fields, width);
+        fit.erase(fit.find_last_not_of(' ') + 1);
+        fitted.push_back(std::move(fit));
+    }
+    return fitted;
+}
+
+void StationView::draw(bool force) {
+    const auto now = Clock::now();
+    if (style != Style::terminal || rows.empty() ||
+        (!force && drawnLines > 0 && now - lastDraw < redrawEvery)) {
+        return;
+    }
+    lastDraw = now;
+    const bool resized = terminal->changed() || resizeSeen;
+    resizeSeen = false;
+    // One column short of the width: a line that fills the last column leaves some terminals waiting
+    // to wrap, and the next line would start one row too low.
+    const std::size_t width = std::max<std::size_t>(terminal->columns(), 2) - 1;
+    const std::vector<std::string> lines = tableLines(width, now);
+    std::string frame;
+    if (drawnLines > 0) {
+        frame += "\033[" + std::to_string(drawnLines) + "A\r";
+        if (resized) {
+            frame += "\033[J";
+        }
+    }
+    for (const std::string& line : lines) {
+        frame += "\r\033[K" + line + "\n";
+    }
+    out.draw(frame);
+    drawnLines = lines.size();
+}
+
+void StationView::clearTable() {
+    if (drawnLines > 0) {
+        out.draw("\033[" + std::to_string(drawnLines) + "A\r\033[J");
+        drawnLines = 0;
+    }
+}
+
+void StationView::tick() {
+    if (style != Style::terminal || drawnLines == 0) {
+        return;
+    }
+    resizeSeen = terminal->changed();
+    const bool running = std::any_of(rows.begin(), rows.end(), [](const Row& row) { return bool(row.run); });
+    if (resizeSeen || running) {
+        draw(resizeSeen); // a running update's time left counts down
+    }
+}
+
+void StationView::watching(const std::vector<std::string>& slots, const std::string& where, bool polling) {
+    std::string names;
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        names += (i ? ", " : "") + slots[i];
+        Row row;
+        row.slot = i;
+        row.slotName = slots[i].substr(0, slots[i].find(" ("));
+        row.state = "waiting";
+        rows.push_back(std::move(row));
+    }
+    out.event(JsonObject()
+                  .add("event", "watching")
+                  .add("folder", where)
+                  .add("polling", polling)
+                  .addRaw("slots", [&] {
+                      std::string list = "[";
+                      for (std::size_t i = 0; i < slots.size(); ++i) {
+                          if (i > 0) {
+                              list += ',';
+                          }
+                          list += jsonString(slots[i]);
+                      }
+                      return list + "]";
+                  }()));
+    line("station: watching " + where + (polling ? " (polling once a second)" : "") + " for slot" +
+         (slots.size() == 1 ? " " : "s ") + names + "; Ctrl-C stops");
+    draw(true);
+}
+
+void StationView::image(const ImageFacts* facts, const std::string& path, const std::string& problem) {
+    JsonObject json;
+    json.add("event", "image").add("path", path).add("ok", facts != nullptr);
+    if (facts != nullptr) {
+        json.add("bytes", std::int64_t(facts->bytes))
+            .add("sha256", facts->sha256)
+            .add("version", facts->version);
+        out.event(json);
+        line("station: image " + path + ": " +
+             (facts->version.empty() ? "no version block" : "version " + facts->version) + ", " +
+             std::to_string(facts->bytes) + " bytes, sha256 " + facts->sha256.substr(0, 16));
+    } else {
+        out.event(json.add("problem", problem));
+        line("station: image " + path + " cannot be used: " + problem + "; no new devices until it can");
+    }
+}
+
+void StationView::arrived(const SlotPort& port) {
+    Row& row = rowFor(port);
+    row.serial = port.serial;
+    row.present = true;
+    if (!row.run) {
+        row.state = "arrived";
+    }
+    out.event(JsonObject()
+                  .add("event", "arrival")
+                  .add("slot", port.slotName)
+                  .add("port", port.port)
+                  .add("serial", port.serial));
+    if (style != Style::terminal) {
+        line(label(port) + " arrived" + (port.serial.empty() ? "" : " (serial " + port.serial + ")"));
+    }
+    draw(true);
+}
+
+void StationView::left(const SlotPort& port) {
+    Row& row = rowFor(port);
+    row.present = false;
+    if (!row.run) {
+        row.state = "gone";
+    }
+    out.event(JsonObject().add("event", "departure").add("slot", port.slotName).add("port", port.port));
+    if (style != Style::terminal) {
+        line(label(port) + " left");
+    }
+    draw(true);
+}
+
+void StationView::started(const SlotPort& port, const RunPlan& plan) {
+    Row& row = rowFor(port);
+    row.run = std::make_unique<DeviceLog>(out, style, label(port), port.port, port.slotName, plan);
+    out.event(JsonObject().add("event", "start").add("slot", port.slotName).add("port", port.port));
+    if (style != Style::terminal) {
+        line(label(port) + ": updating");
+    }
+    draw(true);
+}
+
+void StationView::progress(const SlotPort& port, const DeviceEvent& event) {
+    Row& row = rowFor(port);
+    if (!row.run) {
+        return;
+    }
+    switch (row.run->apply(event)) {
+    case DeviceLog::Change::phase:
+        draw(true);
+        break;
+    case DeviceLog::Change::progress:
+        draw(false);
+        break;
+    case DeviceLog::Change::none:
+        break;
+    }
+}
+
+void StationView::finished(const SlotPort& port, const JobResult& result, const std::string& text,
+                           double took) {
+    Row& row = rowFor(port);
+    const int code = exitCodeFor(result.outcome);
+    row.run.reset();
+    row.state = !row.present ? "gone" : result.outcome == Outcome::succeeded ? "updated" : "FAILED";
+    row.last = briefResult(result, Operation::update);
+    out.event(resultEvent(port.port, Operation::update, result, code, text, port.slotName)
+                  .add("serial", port.serial));
+    // A success says its time; a failure says when it came.
+    line(resultLine(label(port), result, text) +
+         (result.outcome == Outcome::succeeded ? "" : " (after " + seconds(took) + ")"));
+}
+
+void StationView::notice(const std::string& text) {
+    out.event(JsonObject().add("event", "notice").add("text", text));
+    line("station: " + text);
+}
+
+void StationView::summary(const StationSummary& summary) {
+    JsonObject slots;
+    for (const auto& [name, counts] : summary.slots) {
+        slots.addRaw(name, countsJson(counts).str());
+    }
+    out.event(JsonObject()
+                  .add("event", "summary")
+                  .addRaw("all", countsJson(summary.all).str())
+                  .addRaw("slots", slots.str())
+                  .add("cutShort", summary.cutShort)
+                  .add("recordsLost", std::int64_t(summary.recordsLost)));
+    draw(true);
+    std::size_t devices = summary.all.done;
+    for (const auto& [outcome, n] : summary.all.failed) {
+        devices += n;
+    }
+    out.say("station stopped: " + std::to_string(devices) + " device" + (devices == 1 ? "" : "s") + ": " +
+            countsText(summary.all) + (summary.cutShort ? "; running updates were cut short" : ""));
+    for (const auto& [name, counts] : summary.slots) {
+        out.say("  " + printable(name) + ": " + countsText(counts));
+    }
+    if (summary.recordsLost > 0) {
+        out.say("  " + std::to_string(summary.recordsLost) + " record(s) not written: see above");
+    }
+}
