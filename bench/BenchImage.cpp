@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <stdlib.h>
 
+using namespace vtc880;
+
 BenchImage::BenchImage(std::uint32_t bytes) {
     auto version = std::make_unique<std::uint8_t[]>(4);
     version[0] = 0;

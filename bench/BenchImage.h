@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+using namespace vtc880;
+
 // A firmware image for the benchmarks: the version block and `bytes` (up to 1 MiB) of pseudo-random
 // data at word address 0x80000, clear of the version block, written to a file in a fresh temporary
 // folder that goes with the object.

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+using namespace vtc880;
+
 void ByteWiseLink::send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data) {
     std::vector<std::uint8_t> frame(Frame::sentHeaderSize);
     frame[0] = Frame::start;

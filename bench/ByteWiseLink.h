@@ -2,6 +2,8 @@
 
 #include "link/Protocole.h"
 
+using namespace vtc880;
+
 // The kind of sender the updater's frame writes replace, for comparison: the same frames, but one write
 // call per byte, and a 1 ms pause after every poll, a reply or not.
 class ByteWiseLink : public Protocole {

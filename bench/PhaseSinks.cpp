@@ -2,6 +2,8 @@
 
 #include "ProcessFigures.h"
 
+using namespace vtc880;
+
 namespace {
 
 PhaseSinks::Mark mark() {

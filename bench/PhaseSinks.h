@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+using namespace vtc880;
+
 // Sinks that time the phases of an update from its status texts: connect, erase, programming (from the
 // first "Copying" line to the last "Firmware updated"), and the end (the closing message box). At the
 // edges of programming they also read, on the worker's own thread, its CPU time and its write calls.

@@ -20,6 +20,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace vtc880;
+
 namespace {
 
 constexpr double goalBytes = 10e6;

@@ -19,6 +19,8 @@
 #include <cstdlib>
 #include <thread>
 
+using namespace vtc880;
+
 namespace {
 
 // Says nothing; the figures are the point.

@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+using namespace vtc880;
+
 namespace {
 
 constexpr std::int32_t announcedEraseMs = 200;

@@ -6,6 +6,8 @@
 #include <QPolygonF>
 #include <initializer_list>
 
+namespace vtc880 {
+
 namespace {
 
 const QColor chipTop(0x2f, 0x66, 0x99);
@@ -169,3 +171,5 @@ QIcon programIcon() {
     }
     return icon;
 }
+
+} // namespace vtc880

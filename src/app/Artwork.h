@@ -3,6 +3,8 @@
 #include <QIcon>
 #include <QImage>
 
+namespace vtc880 {
+
 // The window's pictures, drawn by the program itself.
 
 constexpr int backgroundWidth = 669;
@@ -18,3 +20,5 @@ QImage iconPicture(int size);
 
 // Both icon sizes, for the window and the application.
 QIcon programIcon();
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace vtc880 {
+
 std::string commandTail(int argc, const char* const* argv) {
     std::string tail;
     for (int i = 1; i < argc; ++i) {
@@ -52,3 +54,5 @@ std::string usageText() {
 std::string versionText() {
     return std::string("vtc880-updater ") + VTC880_VERSION + "\n";
 }
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // What the command line asks for: recipes to pack (in order) and the firmware file to send.
 struct EntryPlan {
     std::vector<std::string> recipes;
@@ -27,3 +29,5 @@ EntryPlan splitCommandTail(const std::string& tail);
 // What --help and --version print.
 std::string usageText();
 std::string versionText();
+
+} // namespace vtc880

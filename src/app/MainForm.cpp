@@ -6,12 +6,12 @@
 #include "app/WindowSinks.h"
 #include "control/Command.h"
 #include "control/DeviceStateText.h"
-#include "text/Format.h"
 #include "control/UpdateRun.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageCheck.h"
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
+#include "text/Format.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
@@ -34,6 +34,8 @@
 #include <initializer_list>
 #include <system_error>
 #include <thread>
+
+namespace vtc880 {
 
 namespace {
 
@@ -381,3 +383,5 @@ void MainForm::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), palette().window());
     painter.drawImage(above, background, above); // cut at the right edge, not scaled
 }
+
+} // namespace vtc880

@@ -9,14 +9,17 @@
 #include <memory>
 #include <string>
 
-class Command;
-struct Message;
-class UpdateRun;
 class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTextEdit;
+
+namespace vtc880 {
+
+class Command;
+struct Message;
+class UpdateRun;
 class WindowSinks;
 
 // The updater's window: the link and port choices, the "Update" button, and the status box,
@@ -87,3 +90,5 @@ class MainForm : public QWidget {
     std::unique_ptr<Command> command; // after `sinks`: destroyed first, while they still exist
     std::unique_ptr<UpdateRun> run;   // presses of "Update" on `command`
 };
+
+} // namespace vtc880

@@ -1,12 +1,14 @@
 #include "app/PortChoices.h"
 
-#include "ports/PortDiscovery.h"
 #include "link/RS232.h"
+#include "ports/PortDiscovery.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+namespace vtc880 {
 
 namespace {
 
@@ -53,3 +55,5 @@ bool namesSerialPort(const std::string& name) {
     return parent == "/dev/pts" ||
            (parent == "/dev" && std::filesystem::exists("/sys/class/tty" / device.filename(), error));
 }
+
+} // namespace vtc880

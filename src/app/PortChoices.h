@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // The names the port box offers: COM1 to COM10, then the serial ports found on this machine, then
 // the ports named in the environment variable VTC880_PORTS (separated by ':'; a pseudo-terminal such
 // as the simulated device's /dev/pts/N is named there, since no search finds it). Each name once.
@@ -15,3 +17,5 @@ std::vector<std::string> portChoices(const std::vector<std::string>& discovered,
 // terminal device the system lists as one (/sys/class/tty), or a pseudo-terminal such as the
 // simulated device's. /dev/null and other character devices are none.
 bool namesSerialPort(const std::string& name);
+
+} // namespace vtc880

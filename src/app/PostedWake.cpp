@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QObject>
 
+namespace vtc880 {
+
 class PostedWake::Receiver final : public QObject {
   public:
     explicit Receiver(std::function<void()> onWake) : onWake(std::move(onWake)) {}
@@ -29,3 +31,5 @@ PostedWake::~PostedWake() = default;
 void PostedWake::wake() {
     QCoreApplication::postEvent(receiver.get(), new QEvent(QEvent::User));
 }
+
+} // namespace vtc880

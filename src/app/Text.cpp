@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+namespace vtc880 {
+
 std::string narrow(const QString& text) {
     std::string bytes;
     bytes.reserve(std::size_t(text.size()));
@@ -20,3 +22,5 @@ QString displayText(const std::string& text) {
     const QString decoded = utf8.decode(QByteArrayView(text.data(), qsizetype(text.size())));
     return utf8.hasError() ? widenLatin1(text) : decoded;
 }
+
+} // namespace vtc880

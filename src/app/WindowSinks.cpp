@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <algorithm>
 
+namespace vtc880 {
+
 WindowSinks::WindowSinks(QWidget& window, QTextEdit& statusBox, QProgressBar& progressBar)
     : window(window), statusBox(statusBox), progressBar(progressBar),
       windowThread(std::this_thread::get_id()), wake([this] { runPending(); }) {}
@@ -144,3 +146,5 @@ void WindowSinks::exitApplication() {
     // Dropped once closed, like every report: the window is going, and the program ends with it.
     post([] { QCoreApplication::quit(); });
 }
+
+} // namespace vtc880

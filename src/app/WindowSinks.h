@@ -16,6 +16,8 @@ class QProgressBar;
 class QTextEdit;
 class QWidget;
 
+namespace vtc880 {
+
 // The window's side of the sinks, made on the window's thread. The worker calls them from its
 // own thread; each call becomes an action in a queue the window's thread runs, where the widgets
 // live. A message box blocks its caller until dismissed (a worker waits while the window stays
@@ -73,3 +75,5 @@ class WindowSinks final : public Sinks {
     std::vector<QMessageBox*> openBoxes;       // window's thread only
     std::function<std::string(const Message&)> moreDetail; // window's thread only
 };
+
+} // namespace vtc880

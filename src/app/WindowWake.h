@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 
+namespace vtc880 {
+
 // Wakes the window's thread from any thread: `onWake` then runs there, once for one or for several
 // wake-ups made before it ran. Only the wake-up crosses threads here; what the callers hand over goes
 // through their own lock. Made and destroyed on the window's thread.
@@ -39,3 +41,5 @@ class PostedWake {
     class Receiver;
     std::unique_ptr<Receiver> receiver;
 };
+
+} // namespace vtc880

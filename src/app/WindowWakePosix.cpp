@@ -5,6 +5,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+namespace vtc880 {
+
 class WindowWake::Parts {
   public:
     explicit Parts(std::function<void()> wakeUp)
@@ -53,3 +55,5 @@ WindowWake::~WindowWake() = default;
 void WindowWake::wake() {
     parts->wake();
 }
+
+} // namespace vtc880

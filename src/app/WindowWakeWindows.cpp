@@ -1,5 +1,7 @@
 #include "app/WindowWake.h"
 
+namespace vtc880 {
+
 class WindowWake::Parts : public PostedWake {
   public:
     using PostedWake::PostedWake;
@@ -12,3 +14,5 @@ WindowWake::~WindowWake() = default;
 void WindowWake::wake() {
     parts->wake();
 }
+
+} // namespace vtc880

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace vtc880;
+
 // A word containing ".ini" packs an image from that recipe and no window opens; otherwise the
 // remaining word names the firmware file the update sends. --help and --version only print.
 int main(int argc, char** argv) {

@@ -5,6 +5,8 @@
 #include <iostream>
 #include <memory>
 
+namespace vtc880 {
+
 namespace {
 
 std::string commandList(const CLI::App& app) {
@@ -54,3 +56,5 @@ std::string missingCommandText(const CLI::App& app) {
     }
     return "unknown command '" + rest.front() + "'; " + list;
 }
+
+} // namespace vtc880

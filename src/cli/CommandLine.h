@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
+namespace vtc880 {
+
 // What the tool's command line offers besides its commands: `--version`, and `vtc880 help [COMMAND]`.
 // Add it once every command is added.
 void addVersionAndHelp(CLI::App& app);
@@ -10,3 +12,5 @@ void addVersionAndHelp(CLI::App& app);
 // When the command line names no known command: what to say, with the list of commands ("unknown
 // command 'upgrade'; ..."). Empty when a command was given. Read after a parse error.
 std::string missingCommandText(const CLI::App& app);
+
+} // namespace vtc880

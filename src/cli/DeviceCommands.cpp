@@ -1,25 +1,27 @@
-#include "jobs/ResultText.h"
-#include "jobs/DeviceEvents.h"
-#include "jobs/DeviceJob.h"
-#include "control/ExitStatus.h"
-#include "records/JobRecorder.h"
-#include "events/JsonEvents.h"
-#include "terminal/Output.h"
-#include "ports/PortSelector.h"
-#include "terminal/ProgressView.h"
 #include "cli/SimulatedPorts.h"
 #include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
-#include "terminal/TraceFile.h"
 #include "control/DeviceState.h"
+#include "control/ExitStatus.h"
+#include "events/JsonEvents.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageCheck.h"
+#include "jobs/DeviceEvents.h"
+#include "jobs/DeviceJob.h"
+#include "jobs/ResultText.h"
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
+#include "ports/PortSelector.h"
+#include "records/JobRecorder.h"
+#include "terminal/Output.h"
+#include "terminal/ProgressView.h"
+#include "terminal/TraceFile.h"
 
 #include <memory>
 #include <system_error>
 #include <thread>
+
+namespace vtc880 {
 
 namespace {
 
@@ -300,3 +302,5 @@ void addDeviceCommands(CLI::App& app, CliContext& context) {
     addDeviceCommand(app, context, Operation::verify);
     addDeviceCommand(app, context, Operation::erase);
 }
+
+} // namespace vtc880

@@ -1,16 +1,18 @@
-#include "control/ExitStatus.h"
-#include "terminal/Output.h"
 #include "cli/Subcommands.h"
-#include "text/Format.h"
+#include "control/ExitStatus.h"
 #include "image/FileCopy.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageCheck.h"
 #include "image/ImageFile.h"
 #include "image/ImageProblem.h"
+#include "terminal/Output.h"
+#include "text/Format.h"
 
 #include <cstdio>
 #include <memory>
 #include <vector>
+
+namespace vtc880 {
 
 void addInfoCommand(CLI::App& app, CliContext& context) {
     auto path = std::make_shared<std::string>();
@@ -87,3 +89,5 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
         context.exitCode = loaded.ok() ? Exit::ok : Exit::file;
     });
 }
+
+} // namespace vtc880

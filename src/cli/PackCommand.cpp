@@ -1,12 +1,14 @@
-#include "control/ExitStatus.h"
-#include "terminal/Output.h"
 #include "cli/Subcommands.h"
+#include "control/ExitStatus.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageProblem.h"
 #include "image/IniRules.h"
+#include "terminal/Output.h"
 
 #include <filesystem>
 #include <memory>
+
+namespace vtc880 {
 
 namespace {
 
@@ -135,3 +137,5 @@ void addPackCommand(CLI::App& app, CliContext& context) {
         context.exitCode = outcome.written ? Exit::ok : Exit::file;
     });
 }
+
+} // namespace vtc880

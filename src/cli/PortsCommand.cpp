@@ -1,8 +1,10 @@
-#include "control/ExitStatus.h"
-#include "terminal/Output.h"
-#include "ports/PortInfo.h"
-#include "terminal/PortInfoText.h"
 #include "cli/Subcommands.h"
+#include "control/ExitStatus.h"
+#include "ports/PortInfo.h"
+#include "terminal/Output.h"
+#include "terminal/PortInfoText.h"
+
+namespace vtc880 {
 
 void addPortsCommand(CLI::App& app, CliContext& context) {
     CLI::App* ports =
@@ -35,3 +37,5 @@ void addPortsCommand(CLI::App& app, CliContext& context) {
         context.exitCode = Exit::ok;
     });
 }
+
+} // namespace vtc880

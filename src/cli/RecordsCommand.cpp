@@ -1,13 +1,15 @@
-#include "records/DeviceRecord.h"
-#include "control/ExitStatus.h"
-#include "records/JsonReader.h"
-#include "terminal/Output.h"
-#include "records/RecordTable.h"
 #include "cli/Subcommands.h"
+#include "control/ExitStatus.h"
+#include "records/DeviceRecord.h"
+#include "records/JsonReader.h"
+#include "records/RecordTable.h"
+#include "terminal/Output.h"
 
 #include <cstdio>
 #include <fstream>
 #include <memory>
+
+namespace vtc880 {
 
 namespace {
 
@@ -50,3 +52,5 @@ void addRecordsCommand(CLI::App& app, CliContext& context) {
     records->add_flag("--csv", options->csv, "Write every field of every record as CSV, for spreadsheets");
     records->callback([&context, options] { context.exitCode = run(*options, Output(context.json)); });
 }
+
+} // namespace vtc880

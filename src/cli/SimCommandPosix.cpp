@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace vtc880 {
+
 void addSimCommand(CLI::App& app, CliContext& context) {
     auto config = std::make_shared<sim::Config>();
     auto verbose = std::make_shared<bool>(false);
@@ -15,3 +17,5 @@ void addSimCommand(CLI::App& app, CliContext& context) {
     command->callback(
         [&context, config, verbose] { context.exitCode = sim::runUntilStopped(*config, *verbose); });
 }
+
+} // namespace vtc880

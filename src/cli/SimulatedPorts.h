@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+namespace vtc880 {
+
 // --simulate: a simulated device inside this process for each job, to try the tool without hardware.
 // Offered where the simulated device is built (it runs on pseudo-terminals); elsewhere the options
 // are absent and nothing is ever requested.
@@ -29,3 +31,5 @@ class SimulatedPorts {
     struct State;
     std::unique_ptr<State> state;
 };
+
+} // namespace vtc880

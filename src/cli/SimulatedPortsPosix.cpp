@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace vtc880 {
+
 struct SimulatedPorts::State {
     bool simulate = false;
     sim::Config config;
@@ -48,3 +50,5 @@ std::string SimulatedPorts::start(JobSettings& job, std::int32_t speed) {
 void SimulatedPorts::stopAll() {
     state->devices.clear();
 }
+
+} // namespace vtc880

@@ -1,5 +1,7 @@
 #include "cli/SimulatedPorts.h"
 
+namespace vtc880 {
+
 // The simulated device needs pseudo-terminals: on Windows the tool works with a real port, or with the
 // Linux simulated device through a port Wine maps to it.
 struct SimulatedPorts::State {};
@@ -19,3 +21,5 @@ std::string SimulatedPorts::start(JobSettings&, std::int32_t) {
 }
 
 void SimulatedPorts::stopAll() {}
+
+} // namespace vtc880

@@ -1,13 +1,15 @@
-#include "control/ExitStatus.h"
-#include "terminal/Output.h"
-#include "station/Station.h"
-#include "terminal/StationView.h"
 #include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
+#include "control/ExitStatus.h"
 #include "link/DeviceCodes.h"
+#include "station/Station.h"
+#include "terminal/Output.h"
+#include "terminal/StationView.h"
 
 #include <memory>
 #include <set>
+
+namespace vtc880 {
 
 namespace {
 
@@ -92,3 +94,5 @@ void addStationCommand(CLI::App& app, CliContext& context) {
         context.exitCode = run(*options, std::move(slots), context.json);
     });
 }
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+namespace vtc880 {
+
 // Which signals stop a job, and how. An interrupt (Ctrl-C; on Linux also SIGTERM) is a request the
 // main thread collects between events, never a handler running inside a worker; the job then stops
 // at its next safe point. A hang-up (a dropped ssh session) and a pipe whose reader has gone (`| head`)
@@ -21,3 +23,5 @@ class StopRequest {
     struct State;
     std::unique_ptr<State> state;
 };
+
+} // namespace vtc880

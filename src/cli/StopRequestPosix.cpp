@@ -4,6 +4,8 @@
 #include <ctime>
 #include <pthread.h>
 
+namespace vtc880 {
+
 // The stop signals are blocked and collected with sigtimedwait; SIGHUP and SIGPIPE are ignored.
 struct StopRequest::State {
     sigset_t set;
@@ -35,3 +37,5 @@ bool StopRequest::arrived() {
     const int signal = sigtimedwait(&state->set, nullptr, &none);
     return signal == SIGINT || signal == SIGTERM;
 }
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <windows.h>
 
+namespace vtc880 {
+
 namespace {
 
 // The console runs its handler on a thread of its own: the flag is all it touches.
@@ -32,3 +34,5 @@ StopRequest::~StopRequest() {
 bool StopRequest::arrived() {
     return interrupted.exchange(false);
 }
+
+} // namespace vtc880

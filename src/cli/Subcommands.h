@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+namespace vtc880 {
+
 // What every subcommand shares: the global options and the exit status it leaves.
 struct CliContext {
     bool json = false;
@@ -15,3 +17,5 @@ void addSimCommand(CLI::App& app, CliContext& context);
 void addPortsCommand(CLI::App& app, CliContext& context);
 void addRecordsCommand(CLI::App& app, CliContext& context);
 void addStationCommand(CLI::App& app, CliContext& context); // where ports can be watched
+
+} // namespace vtc880

@@ -1,9 +1,11 @@
 #include "cli/CommandLine.h"
-#include "control/ExitStatus.h"
 #include "cli/Subcommands.h"
+#include "control/ExitStatus.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+
+using namespace vtc880;
 
 int main(int argc, char** argv) {
     CLI::App app("vtc880: update, check and package VTC880 firmware from scripts and terminals");

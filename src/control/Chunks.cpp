@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <chrono>
 
+namespace vtc880 {
+
 ChunkCursor::ChunkCursor(const FileBlock& block)
     : size(block.size), remaining(block.size), next(block.data.get()), wordAddress(block.address) {}
 
@@ -43,3 +45,5 @@ void awaitChunkReply(Session& s) {
         }
     } while (!link.commandReady && elapsed < float(Limits::chunkReplySeconds) && !s.over());
 }
+
+} // namespace vtc880

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace vtc880 {
+
 // Walks one block in chunks of at most Chunk::maxBytes. The device counts addresses in 16-bit words,
 // so the address moves on by half the bytes of each chunk.
 class ChunkCursor {
@@ -35,3 +37,5 @@ void awaitChunkReply(Session& session);
 
 // Sends the current chunk as a ProgramChunk or VerifyChunk frame.
 void sendChunk(Link& link, std::uint16_t code, const ChunkCursor& chunk);
+
+} // namespace vtc880

@@ -1,10 +1,12 @@
 #include "control/Command.h"
 
-#include "text/Format.h"
-#include "ports/PortErrorText.h"
 #include "link/DeviceCodes.h"
+#include "ports/PortErrorText.h"
+#include "text/Format.h"
 
 #include <system_error>
+
+namespace vtc880 {
 
 Command::Command(const std::string& portName, std::int32_t baudRate, Sinks& sinks, Clock& clock)
     : comPort(portName), BaudRate(baudRate), sinks(sinks), clock(clock) {}
@@ -144,3 +146,5 @@ void Command::reportOpenFailure(const char* caption) {
     box.detail = openFailureDetail;
     sinks.messageBox(box);
 }
+
+} // namespace vtc880

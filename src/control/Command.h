@@ -15,6 +15,8 @@
 #include <string>
 #include <thread>
 
+namespace vtc880 {
+
 class Session;
 
 // Runs updates: holds the port, the speed and the firmware file name, switches the device's speed,
@@ -151,3 +153,5 @@ class Command {
     int speedCommands = 0;
     std::thread trd;
 };
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include "control/Handshake.h"
 #include "link/DeviceCodes.h"
 
+namespace vtc880 {
+
 bool connectDevice(Session& s, std::atomic<bool>& connected) {
     s.enter(Phase::updateMode);
     s.sinks.setStatusText("Connecting to VTC880 ...");
@@ -24,3 +26,5 @@ bool connectDevice(Session& s, std::atomic<bool>& connected) {
     s.sinks.setStatusText("VTC880 Disconnected !");
     return false;
 }
+
+} // namespace vtc880

@@ -1,5 +1,7 @@
 #include "control/DeviceState.h"
 
+namespace vtc880 {
+
 const char* deviceStateName(DeviceState state) {
     switch (state) {
     case DeviceState::untouched:
@@ -17,3 +19,5 @@ const char* deviceStateName(DeviceState state) {
     }
     return "untouched";
 }
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace vtc880 {
+
 // What the device holds after a run, taken from what it acknowledged, never guessed.
 enum class DeviceState {
     untouched,             // nothing reached it past the speed commands
@@ -23,3 +25,5 @@ struct DeviceHolding {
     std::uint32_t lastWordAddress = 0; // word that holds the last byte acknowledged
     std::uint64_t imageBytes = 0;      // the image being programmed; 0 when nothing is
 };
+
+} // namespace vtc880

@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+namespace vtc880 {
+
 namespace {
 const char* const untilPowerCycled = "it stays in update mode until it is power-cycled";
 } // namespace
@@ -49,3 +51,5 @@ std::string firmwareAtRiskText(const DeviceHolding& device) {
     text[0] = char(std::toupper(static_cast<unsigned char>(text[0])));
     return text + ".";
 }
+
+} // namespace vtc880

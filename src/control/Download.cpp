@@ -2,12 +2,14 @@
 
 #include "control/Chunks.h"
 #include "control/Erase.h"
-#include "text/Format.h"
 #include "control/Handshake.h"
 #include "control/Verify.h"
 #include "link/DeviceCodes.h"
+#include "text/Format.h"
 
 #include <filesystem>
+
+namespace vtc880 {
 
 namespace {
 
@@ -141,3 +143,5 @@ Outcome downloadImage(Session& s, const FileCopy& image, bool verifyBeforeFinish
     finishUpdate(s);
     return s.link.lost() ? Outcome::portLost : Outcome::succeeded;
 }
+
+} // namespace vtc880

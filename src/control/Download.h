@@ -4,6 +4,8 @@
 #include "control/Session.h"
 #include "image/FileCopy.h"
 
+namespace vtc880 {
+
 // The pieces of an update, each on an open link; ThreadDownload strings them together and a front end
 // may compose them otherwise (for example a verify pass between the last chunk and Finish).
 
@@ -24,3 +26,5 @@ Outcome downloadImage(Session& session, const FileCopy& image, bool verifyBefore
 // "Coult not open firmware file !" in the status box and in a message box whose detail gives the
 // file's full path and what is wrong with it.
 void reportUnreadableImage(Sinks& sinks, const std::string& path, const std::string& problem);
+
+} // namespace vtc880

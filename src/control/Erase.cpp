@@ -1,9 +1,11 @@
 #include "control/Erase.h"
 
-#include "text/Format.h"
 #include "control/Handshake.h"
 #include "link/DeviceCodes.h"
 #include "link/LittleEndian.h"
+#include "text/Format.h"
+
+namespace vtc880 {
 
 namespace {
 
@@ -95,3 +97,5 @@ EraseResult eraseDevice(Session& s) {
     s.sinks.setStatusText("Erasing failed !");
     return EraseResult::eraseFailed;
 }
+
+} // namespace vtc880

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace vtc880 {
+
 enum class EraseResult {
     erased,
     handshakeFailed, // "Communication time out !"
@@ -18,3 +20,5 @@ EraseResult eraseDevice(Session& session);
 // The announced erase time as the wait uses it: a negative time counts as 0, and none is longer than
 // Limits::eraseCeilingMs; an erase that takes longer fails.
 std::int32_t usableEraseTime(std::int32_t announcedMs);
+
+} // namespace vtc880

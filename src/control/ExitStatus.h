@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vtc880 {
+
 // The tool's exit status: 0 only when the whole job succeeded; one code per class of failure so that
 // scripts on a production line can tell them apart.
 namespace Exit {
@@ -18,3 +20,5 @@ constexpr const char* help =
     "Exit status: 0 success, 1 could not run, 2 usage, 3 file, 4 port (or port lost),\n"
     "5 no answer, 6 erase failed, 7 programming failed, 8 verify failed, 130 interrupted.";
 } // namespace Exit
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include "link/DeviceCodes.h"
 
+namespace vtc880 {
+
 bool handshake(Session& s) {
     Link& link = s.link;
     int polls = 0;
@@ -23,3 +25,5 @@ bool handshake(Session& s) {
         }
     }
 }
+
+} // namespace vtc880

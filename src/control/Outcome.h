@@ -3,6 +3,8 @@
 #include "control/Erase.h"
 #include "control/Verify.h"
 
+namespace vtc880 {
+
 // How an operation on the device ended, for front ends that must tell failures apart (the window
 // shows the texts; a script needs the class).
 enum class Outcome {
@@ -52,3 +54,5 @@ inline Outcome outcomeOf(VerifyResult result) {
         return Outcome::noAnswer;
     }
 }
+
+} // namespace vtc880

@@ -1,5 +1,7 @@
 #include "control/Phase.h"
 
+namespace vtc880 {
+
 const char* phaseName(Phase phase) {
     switch (phase) {
     case Phase::speedSwitch:
@@ -17,3 +19,5 @@ const char* phaseName(Phase phase) {
     }
     return "";
 }
+
+} // namespace vtc880

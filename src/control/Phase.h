@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstddef>
 
+namespace vtc880 {
+
 // The stages of a run in the order they happen.
 enum class Phase { speedSwitch, updateMode, erase, programming, verify, finish };
 constexpr std::size_t phaseCount = 6;
@@ -12,3 +14,5 @@ const char* phaseName(Phase phase); // "speed switch", "update mode", ...
 
 // Time spent in each phase of a run; zero for a phase it never entered.
 using PhaseTimes = std::array<std::chrono::steady_clock::duration, phaseCount>;
+
+} // namespace vtc880

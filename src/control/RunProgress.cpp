@@ -1,5 +1,7 @@
 #include "control/RunProgress.h"
 
+namespace vtc880 {
+
 void RunProgress::begin(std::uint64_t imageBytes) {
     const std::lock_guard lock(mutex);
     state = RunReport{};
@@ -92,3 +94,5 @@ RunReport RunProgress::report() const {
     const std::lock_guard lock(mutex);
     return state;
 }
+
+} // namespace vtc880

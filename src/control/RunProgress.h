@@ -8,6 +8,8 @@
 #include <mutex>
 #include <optional>
 
+namespace vtc880 {
+
 // The chunk a verify found different (ErrorReply) or left unanswered.
 struct VerifyMismatch {
     int block = -1;                // index in the image's block list
@@ -57,3 +59,5 @@ class RunProgress {
     Time phaseStart{};
     bool phaseOpen = false;
 };
+
+} // namespace vtc880

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace vtc880 {
+
 namespace {
 constexpr int pauseSliceMs = 50;
 } // namespace
@@ -49,3 +51,5 @@ std::int32_t toProgress(std::uint64_t value) {
     constexpr auto most = std::uint64_t(std::numeric_limits<std::int32_t>::max());
     return std::int32_t(std::min(value, most));
 }
+
+} // namespace vtc880

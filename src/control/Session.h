@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 
+namespace vtc880 {
+
 // What one worker run works with: the open link, where it reports, the time source, the stop request,
 // and the record of what the device has acknowledged. Every wait of a worker checks the stop request
 // at each poll or pause slice, so a run ends within one poll once it is made.
@@ -51,3 +53,5 @@ class Session {
 
 // Progress values are 32-bit; larger counts show as full.
 std::int32_t toProgress(std::uint64_t value);
+
+} // namespace vtc880

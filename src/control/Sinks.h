@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vtc880 {
+
 enum class MessageIcon { error, information };
 
 struct Message {
@@ -44,3 +46,5 @@ class Sinks {
     // The phase under way has moved on (the window follows the status texts and the progress bar).
     virtual void phaseProgress(const PhaseProgress& progress) { (void)progress; }
 };
+
+} // namespace vtc880

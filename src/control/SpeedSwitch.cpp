@@ -1,6 +1,8 @@
 #include "control/Command.h"
 #include "link/DeviceCodes.h"
 
+namespace vtc880 {
+
 // Two stages, each on a fresh open: the first command at the speed the device runs at now (19200 on a
 // first RS-232 request, 921600 on USB), the second at the speed the first one selected. Nothing is read:
 // the device does not answer speed commands. A stage whose port does not open keeps its cause.
@@ -46,3 +48,5 @@ bool Command::changeBaudRate() {
     BaudRate = Speed::update;
     return result;
 }
+
+} // namespace vtc880

@@ -1,5 +1,9 @@
 #include "control/ToolVersion.h"
 
+namespace vtc880 {
+
 const char* toolVersion() {
     return VTC880_VERSION;
 }
+
+} // namespace vtc880

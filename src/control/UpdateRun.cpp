@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace vtc880 {
+
 namespace {
 constexpr int pauseSliceMs = 10;
 constexpr int settleAfterSwitchMs = 1000; // the device takes its new speed
@@ -129,3 +131,5 @@ RunResult UpdateRun::result() const {
     result.report.times[std::size_t(Phase::speedSwitch)] = switchTime;
     return result;
 }
+
+} // namespace vtc880

@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+namespace vtc880 {
+
 struct RunSettings {
     Operation operation = Operation::update;
     std::string port;                      // empty: the port the Command holds
@@ -70,3 +72,5 @@ class UpdateRun {
     RunResult early; // the result of a run that ended before its worker started
     std::chrono::steady_clock::duration switchTime{};
 };
+
+} // namespace vtc880

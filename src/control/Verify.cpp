@@ -1,9 +1,11 @@
 #include "control/Verify.h"
 
 #include "control/Chunks.h"
-#include "text/Format.h"
 #include "control/Handshake.h"
 #include "link/DeviceCodes.h"
+#include "text/Format.h"
+
+namespace vtc880 {
 
 namespace {
 
@@ -66,3 +68,5 @@ VerifyResult verifyImage(Session& s, const FileCopy& image) {
     }
     return VerifyResult::passed;
 }
+
+} // namespace vtc880

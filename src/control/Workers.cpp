@@ -6,6 +6,8 @@
 #include "control/Verify.h"
 #include "image/ImageCheck.h"
 
+namespace vtc880 {
+
 // The worker bodies: each runs one operation on the link its starter opened.
 
 Session Command::workerSession() {
@@ -117,3 +119,5 @@ void Command::ThreadVerify() {
     }
     closeCom();
 }
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace vtc880 {
+
 std::string jsonString(const std::string& text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -73,3 +75,5 @@ JsonObject& JsonObject::addRaw(const std::string& name, const std::string& json)
     body += json;
     return *this;
 }
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vtc880 {
+
 // One JSON object, built field by field: enough for the tool's event lines.
 class JsonObject {
   public:
@@ -22,3 +24,5 @@ class JsonObject {
 // A JSON string literal. The tool's text is 8-bit: bytes above 0x7F are taken as Latin-1, so the
 // output is always valid UTF-8 whatever a port or file name holds.
 std::string jsonString(const std::string& text);
+
+} // namespace vtc880

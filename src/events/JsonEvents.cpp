@@ -1,9 +1,11 @@
 #include "events/JsonEvents.h"
 
-#include "jobs/ResultText.h"
 #include "control/DeviceState.h"
+#include "jobs/ResultText.h"
 
 #include <chrono>
+
+namespace vtc880 {
 
 namespace {
 
@@ -136,3 +138,5 @@ JsonObject summaryEvent(int devices, int succeeded, int exitCode, bool interrupt
         .add("exit", std::int64_t(exitCode))
         .add("interrupted", interrupted);
 }
+
+} // namespace vtc880

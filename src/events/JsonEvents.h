@@ -1,13 +1,15 @@
 #pragma once
 
-#include "jobs/DeviceJob.h"
-#include "jobs/DeviceProgress.h"
-#include "events/Json.h"
 #include "control/Phase.h"
 #include "control/Sinks.h"
+#include "events/Json.h"
+#include "jobs/DeviceJob.h"
+#include "jobs/DeviceProgress.h"
 
 #include <optional>
 #include <string>
+
+namespace vtc880 {
 
 // The JSON events about devices, one builder per event type, for every command that reports devices
 // (update, verify, erase, and a station): each event of a type has the same fields, in the same order,
@@ -34,3 +36,5 @@ JsonObject resultEvent(const std::string& port, Operation operation, const JobRe
                        const std::string& text, const std::string& slot = {});
 // The last event of a command: how many devices, how many succeeded, and the exit status.
 JsonObject summaryEvent(int devices, int succeeded, int exitCode, bool interrupted);
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace vtc880 {
+
 std::uint64_t blockLastWord(const FileBlock& block) {
     return std::uint64_t(block.address) + (std::uint64_t(block.size) + 1) / 2 - 1;
 }
@@ -35,3 +37,5 @@ std::vector<BlockFault> checkBlocks(const FileCopy& list) {
     }
     return faults;
 }
+
+} // namespace vtc880

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace vtc880 {
+
 // What a block list must be before it is written or sent: something to program, every block inside
 // the device's word addresses, and no word claimed by two blocks. The packer and the image reader
 // both judge with this, so an image the packer writes is one an update accepts.
@@ -34,3 +36,5 @@ std::uint64_t blockLastWord(const FileBlock& block);
 // Every fault of the list, in block order; empty when the list can be sent. Blocks without bytes
 // program nothing and claim no word.
 std::vector<BlockFault> checkBlocks(const FileCopy& list);
+
+} // namespace vtc880

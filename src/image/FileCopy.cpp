@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+namespace vtc880 {
+
 void FileCopy::append(std::uint32_t size, std::uint32_t address, std::unique_ptr<std::uint8_t[]> data) {
     FileBlock& block = blocks[count];
     block.size = size;
@@ -60,3 +62,5 @@ int blockAddVersion(FileCopy& list, std::uint32_t version, std::uint32_t address
     list.append(4, address, std::move(data));
     return 0;
 }
+
+} // namespace vtc880

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+namespace vtc880 {
+
 // One run of image bytes to be placed at a device address.
 struct FileBlock {
     std::uint32_t size = 0;
@@ -39,3 +41,5 @@ int blockAddFile(FileCopy& list, const std::string& path, std::uint32_t address)
 
 // Appends a 4-byte block holding `version` little-endian. -1 (nothing added) only when the table is full.
 int blockAddVersion(FileCopy& list, std::uint32_t version, std::uint32_t address);
+
+} // namespace vtc880

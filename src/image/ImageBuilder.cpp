@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace vtc880 {
+
 namespace {
 
 // Value lengths as the recipe format has always cut them (buffer sizes, terminator included).
@@ -314,3 +316,5 @@ RecipeOutcome buildImage(const std::string& recipePath, RecipeReading reading,
 void ExtractIni(const std::string& recipePath) {
     buildImage(recipePath, RecipeReading::lenient);
 }
+
+} // namespace vtc880

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // Builds a firmware image file from a recipe (an INI file):
 //   [VERSION] VALUE=major.minor.patch
 //   [INPUT]   SOURCE_1=path  ADDRESS_1=hex word address  (then _2, _3 ... until a SOURCE is missing)
@@ -44,3 +46,5 @@ std::string imageVersion(const FileCopy& image);
 // "%x" with an optional 0x prefix, stopping at the first non-hexadecimal character. Empty when there
 // is no hexadecimal digit; `tooLarge` is set when the number does not fit 32 bits.
 std::optional<std::uint32_t> parseHexAddress(const std::string& text, bool& tooLarge);
+
+} // namespace vtc880

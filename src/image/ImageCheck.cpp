@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace vtc880 {
+
 namespace {
 
 bool isHexDigit(int c) {
@@ -99,3 +101,5 @@ LoadedImage loadImage(const std::string& path, FileCopy& image) {
     }
     return loaded;
 }
+
+} // namespace vtc880

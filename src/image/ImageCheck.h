@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // Why an image file cannot be sent, as a kind for code; the sentence for a person is in `problem`.
 enum class ImageFault {
     none,
@@ -35,3 +37,5 @@ struct LoadedImage {
 // blocks on the same word. When the block checks refuse it, `image` still holds what was read.
 // Every front end reads the image it sends, verifies or shows through this one call.
 LoadedImage loadImage(const std::string& path, FileCopy& image);
+
+} // namespace vtc880

@@ -13,6 +13,8 @@
 #include <system_error>
 #include <vector>
 
+namespace vtc880 {
+
 namespace {
 
 struct FileCloser {
@@ -160,3 +162,5 @@ int firmwareCreate(const std::string& path, const FileCopy& list) {
     }
     return 0;
 }
+
+} // namespace vtc880

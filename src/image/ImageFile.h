@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+namespace vtc880 {
+
 // The firmware image file: records of {byte count, word address, bytes}, little-endian, no header.
 
 enum class ImageReadStatus {
@@ -44,3 +46,5 @@ int firmwareExtract(const std::string& path, FileCopy& list);
 // replaces it only once every byte is on disk, so a failure never leaves a cut or half-old image.
 // 0 when written, -1 on any failure.
 int firmwareCreate(const std::string& path, const FileCopy& list);
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace vtc880 {
+
 namespace {
 
 const char* const packAgain = "fix the addresses in the recipe and pack it again";
@@ -76,3 +78,5 @@ std::string blockProblem(const BlockFault& fault, const FileCopy& list) {
     }
     return "unknown problem";
 }
+
+} // namespace vtc880

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vtc880 {
+
 // What is wrong with an image file, for a person: what it is and what to do. The window and the
 // command-line tool show these same texts.
 
@@ -25,3 +27,5 @@ std::string blockProblem(const BlockFault& fault, const FileCopy& list);
 
 // A word address as the tool shows it: 0x and at least five hexadecimal digits.
 std::string hexWord(std::uint64_t word);
+
+} // namespace vtc880

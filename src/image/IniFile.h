@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+namespace vtc880 {
+
 // Reads string values from an INI file the way a profile reader does: a missing file, section or key
 // reads as the empty string, section and key names match without regard to case, the first
 // occurrence of a key wins, values are trimmed, lose one pair of matching quotes around them, and are
@@ -31,3 +33,5 @@ class IniFile {
     struct Values;
     std::unique_ptr<Values> values;
 };
+
+} // namespace vtc880

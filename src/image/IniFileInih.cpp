@@ -7,6 +7,8 @@
 #include <map>
 #include <system_error>
 
+namespace vtc880 {
+
 namespace {
 
 std::string lower(std::string text) {
@@ -104,3 +106,5 @@ std::string IniFile::value(const std::string& section, const std::string& key, s
     }
     return found->second.substr(0, bufferSize - 1);
 }
+
+} // namespace vtc880

@@ -6,6 +6,8 @@
 #include <vector>
 #include <windows.h>
 
+namespace vtc880 {
+
 // Windows reads recipes with its own profile functions, which read the file afresh on every call.
 // The file's lines are scanned once here as well, by the same rules as on Linux, so that a recipe
 // one reader would take differently is refused on both systems alike.
@@ -46,3 +48,5 @@ std::string IniFile::value(const std::string& section, const std::string& key, s
                                                     DWORD(buffer.size()), values->path.c_str());
     return std::string(buffer.data(), length < buffer.size() ? length : buffer.size() - 1);
 }
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+namespace vtc880 {
+
 // What every recipe reader applies, so that a recipe reads the same on every system.
 
 // The reader on Linux takes lines of at most 198 characters, line end not counted, and would misread
@@ -31,3 +33,5 @@ inline std::string withoutQuotes(const std::string& value) {
     }
     return value;
 }
+
+} // namespace vtc880

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <system_error>
 
+namespace vtc880 {
+
 namespace {
 
 // Problem texts quote the line: cut short, and only ever printable (a control character is named by
@@ -180,3 +182,5 @@ IniText readIniText(const std::filesystem::path& path) {
     }
     return scanIniText(bytes);
 }
+
+} // namespace vtc880

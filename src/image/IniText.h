@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vtc880 {
+
 // The lines of an INI file and their layout, scanned once by rules that both recipe readers (inih on
 // Linux, the profile functions on Windows) agree with. Where the two would read a line differently,
 // or one of them would drop it without a word, the line is named here as a problem, with its number,
@@ -59,3 +61,5 @@ IniText scanIniText(std::string_view text);
 
 // Reads and scans the file at `path`.
 IniText readIniText(const std::filesystem::path& path);
+
+} // namespace vtc880

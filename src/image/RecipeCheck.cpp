@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace vtc880 {
+
 namespace {
 
 bool sameName(const std::string& a, const std::string& b) {
@@ -134,3 +136,5 @@ int recipeLine(const IniText& text, const std::string& section, const std::strin
     }
     return 0;
 }
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vtc880 {
+
 // What building an image from a recipe found wrong, and which findings stop the image from being
 // written.
 
@@ -60,3 +62,5 @@ enum class RecipeReading {
 
 // Whether `problem` stops the image from being written.
 bool preventsWriting(RecipeProblem problem, RecipeReading reading);
+
+} // namespace vtc880

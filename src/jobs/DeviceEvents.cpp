@@ -1,5 +1,7 @@
 #include "jobs/DeviceEvents.h"
 
+namespace vtc880 {
+
 void EventQueue::push(DeviceEvent event) {
     {
         const std::lock_guard lock(mutex);
@@ -42,3 +44,5 @@ void QueueSinks::phaseProgress(const PhaseProgress& progress) {
     event.progress = progress;
     queue.push(std::move(event));
 }
+
+} // namespace vtc880

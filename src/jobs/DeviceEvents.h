@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+namespace vtc880 {
+
 // What one device's update reported, as a value that can travel from its worker to the thread that
 // draws. Workers never print: they post events, and the main thread shows them in order.
 struct DeviceEvent {
@@ -70,3 +72,5 @@ class QueueSinks : public Sinks {
     int device;
     void post(DeviceEvent::Kind kind, std::int64_t value, const std::string& text);
 };
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include "control/Command.h"
 
+namespace vtc880 {
+
 RunPlan runPlanOf(const JobSettings& settings) {
     RunPlan plan;
     plan.operation = settings.operation;
@@ -31,3 +33,5 @@ JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bo
     request.image = settings.loadedImage;
     return run.perform(request);
 }
+
+} // namespace vtc880

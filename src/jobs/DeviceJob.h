@@ -1,10 +1,10 @@
 #pragma once
 
-#include "jobs/DeviceProgress.h"
 #include "control/Operation.h"
 #include "control/Sinks.h"
 #include "control/UpdateRun.h"
 #include "image/FileCopy.h"
+#include "jobs/DeviceProgress.h"
 #include "link/Clock.h"
 #include "link/Trace.h"
 
@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+
+namespace vtc880 {
 
 struct JobSettings {
     Operation operation = Operation::update;
@@ -37,3 +39,5 @@ RunPlan runPlanOf(const JobSettings& settings);
 // and its Command's, runs on `clock`; tests and benchmarks shorten them.
 JobResult runJob(const JobSettings& settings, Sinks& sinks, const std::atomic<bool>& stop,
                  Clock& clock = systemClock());
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace vtc880 {
+
 namespace {
 
 using Seconds = std::chrono::duration<double>;
@@ -182,3 +184,5 @@ std::optional<double> DeviceProgress::secondsLeft(Clock::time_point now) const {
     }
     return left;
 }
+
+} // namespace vtc880

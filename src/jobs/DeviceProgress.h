@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+namespace vtc880 {
+
 // What a run will do, as far as its progress is concerned.
 struct RunPlan {
     Operation operation = Operation::update;
@@ -61,3 +63,5 @@ class DeviceProgress {
     Clock::time_point lastAt{};
     std::optional<double> programmingRate; // measured, for the verify that follows
 };
+
+} // namespace vtc880

@@ -1,14 +1,16 @@
 #include "jobs/ResultText.h"
 
-#include "control/ExitStatus.h"
-#include "text/Figures.h"
-#include "ports/PortAdvice.h"
 #include "control/DeviceStateText.h"
-#include "text/Format.h"
-#include "ports/PortErrorText.h"
+#include "control/ExitStatus.h"
 #include "image/ImageBuilder.h"
+#include "ports/PortAdvice.h"
+#include "ports/PortErrorText.h"
+#include "text/Figures.h"
+#include "text/Format.h"
 
 #include <chrono>
+
+namespace vtc880 {
 
 int exitCodeFor(Outcome outcome) {
     switch (outcome) {
@@ -237,3 +239,5 @@ std::string totalText(Operation operation, int devices, const std::vector<std::s
     }
     return text + "; exit status " + std::to_string(exitCode);
 }
+
+} // namespace vtc880

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "jobs/DeviceJob.h"
 #include "image/FileCopy.h"
+#include "jobs/DeviceJob.h"
 
 #include <string>
 #include <vector>
+
+namespace vtc880 {
 
 // What the tool says and returns for each way a job can end: the cause, what the device now holds,
 // and what to do about it.
@@ -24,3 +26,5 @@ std::string totalText(Operation operation, int devices, const std::vector<std::s
 // Where a verify found the device's memory different, e.g. "block 2 of 3 (SOURCE_1 of its recipe),
 // word 0x132, bytes 100..199 of the block".
 std::string mismatchText(const VerifyMismatch& where, const FileCopy* image);
+
+} // namespace vtc880

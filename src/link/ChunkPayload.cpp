@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace vtc880 {
+
 std::uint32_t buildChunkPayload(ChunkPayload& payload, std::uint32_t wordAddress, const std::uint8_t* bytes,
                                 std::uint32_t count) {
     if (count == 0 || count > Chunk::maxBytes || bytes == nullptr)
@@ -13,3 +15,5 @@ std::uint32_t buildChunkPayload(ChunkPayload& payload, std::uint32_t wordAddress
     std::copy_n(bytes, count, &payload[Chunk::bytesOffset]);
     return Chunk::bytesOffset + count;
 }
+
+} // namespace vtc880

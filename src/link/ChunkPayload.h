@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+namespace vtc880 {
+
 // The data of a ProgramChunk or VerifyChunk frame.
 using ChunkPayload = std::array<std::uint8_t, Chunk::maxPayload>;
 
@@ -12,3 +14,5 @@ using ChunkPayload = std::array<std::uint8_t, Chunk::maxPayload>;
 // length (count + 8). Returns 0 and leaves `payload` alone when count is 0 or over Chunk::maxBytes.
 std::uint32_t buildChunkPayload(ChunkPayload& payload, std::uint32_t wordAddress, const std::uint8_t* bytes,
                                 std::uint32_t count);
+
+} // namespace vtc880

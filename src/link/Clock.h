@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdint>
 
+namespace vtc880 {
+
 // Time as the updater uses it: a monotonic clock and pauses. Tests substitute a clock whose pauses
 // return at once, so that pacing and settling delays need not be waited out.
 class Clock {
@@ -20,3 +22,5 @@ class Clock {
 
 // The real clock: steady_clock and std::this_thread::sleep_for.
 Clock& systemClock();
+
+} // namespace vtc880

@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+namespace vtc880 {
+
 // The codes of the device conversation by name, for options, transcripts and traces: the updater's
 // trace and the simulated device's transcript say the same. Header only, like the codes themselves:
 // the simulated device shares them without sharing the updater's code.
@@ -85,3 +87,5 @@ inline std::string replyName(std::uint8_t command) {
     std::snprintf(text, sizeof text, "0x%02X", unsigned(command));
     return text;
 }
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace vtc880 {
+
 // What travels between the updater and the VTC880, and the limits the updater keeps while it waits.
 // The updater's protocol code and the simulated device share these names, not their code.
 
@@ -70,3 +72,5 @@ constexpr std::int32_t eraseCeilingMs = 5 * 60 * 1000;
 constexpr double chunkReplySeconds = 3.0; // each ProgramChunk and VerifyChunk
 constexpr int openTimeoutMs = 100; // read time-out right after opening; each poll sets its own (Link.h)
 } // namespace Limits
+
+} // namespace vtc880

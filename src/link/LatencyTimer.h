@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+namespace vtc880 {
+
 // The latency timer of a USB serial adapter, as Linux shows it in sysfs: how many milliseconds an
 // FTDI adapter holds a short reply before it sends it to the host (16 unless set otherwise).
 
@@ -19,3 +21,5 @@ std::optional<int> readLatencyTimer(const std::string& timerPath);
 
 // Sets the timer; false when the file cannot be written (no permission, the adapter is gone).
 bool writeLatencyTimer(const std::string& timerPath, int milliseconds);
+
+} // namespace vtc880

@@ -8,6 +8,8 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace vtc880 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -73,3 +75,5 @@ bool writeLatencyTimer(const std::string& timerPath, int milliseconds) {
     const bool closed = ::close(fd) == 0;
     return n == ssize_t(text.size()) && closed;
 }
+
+} // namespace vtc880

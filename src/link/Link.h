@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace vtc880 {
+
 // How long one poll may wait. Most polls wait for the next byte of a reply already under way, or
 // spin the three-second chunk wait; the waits counted in ten polls (the handshake and the
 // erase-time query) give each silent poll longer.
@@ -45,3 +47,5 @@ class Link {
     std::uint32_t dataSize = 0;
     std::unique_ptr<std::uint8_t[]> data; // Frame::receiveCapacity bytes
 };
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace vtc880 {
+
 // Every multi-byte number on the line and in the image file is little-endian.
 namespace le {
 
@@ -27,3 +29,5 @@ inline void put16(std::uint8_t* p, std::uint16_t v) {
 }
 
 } // namespace le
+
+} // namespace vtc880

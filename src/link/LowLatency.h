@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace vtc880 {
+
 // Low latency for one open tty, and back to what was there. A USB serial adapter holds a short
 // reply for its latency timer (FTDI: 16 ms) before it sends it on; the updater waits for an 8-byte
 // Ack after every chunk, so that wait would cost more than the chunk itself at 921600 bit/s.
@@ -26,3 +28,5 @@ class LowLatency {
     std::string timerPath; // the timer request() wrote, with its value before
     int timerWas = -1;
 };
+
+} // namespace vtc880

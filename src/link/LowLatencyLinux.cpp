@@ -4,6 +4,8 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 
+namespace vtc880 {
+
 namespace {
 
 // The driver's serial flags, when it has any (a pseudo-terminal has none).
@@ -52,3 +54,5 @@ void LowLatency::restore(int fd) {
         setLowLatencyFlag(fd, false);
     flagSet = false;
 }
+
+} // namespace vtc880

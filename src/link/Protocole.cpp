@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 Protocole::Protocole(const std::string& portName, std::int32_t baudRate, Clock& clock)
     : RS232(portName, baudRate), clock(clock) {
     purge();
@@ -180,3 +182,5 @@ void Protocole::changeBaudRate(int a, int b) {
     std::snprintf(text.data(), text.size(), Preamble::speedFormat, a, b);
     paced(text.c_str(), Preamble::speedCharPauseMs);
 }
+
+} // namespace vtc880

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace vtc880 {
+
 // The serial port plus the device's protocol: frames out, frames parsed in byte by byte, and the
 // ASCII commands that come before the frames.
 class Protocole : public RS232, public Link {
@@ -45,3 +47,5 @@ class Protocole : public RS232, public Link {
     std::uint32_t i = 0;    // byte index within the current field
     std::uint8_t chk = 0;   // running checksum
 };
+
+} // namespace vtc880

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+namespace vtc880 {
+
 // Why a port could not be opened, so that a front end can say what to do.
 enum class PortError {
     none,
@@ -61,3 +63,5 @@ class RS232 {
 // serial port, anything else under /dev/. On Windows: the name under \\.\ (COM10 and above need it).
 // Empty when the name cannot form a valid path.
 std::string devicePathFor(const std::string& portName);
+
+} // namespace vtc880

@@ -15,6 +15,8 @@
 #include <thread>
 #include <unistd.h>
 
+namespace vtc880 {
+
 namespace {
 
 // Longest bare name (one looked up under /dev/), as the original 32-byte path buffer allowed.
@@ -458,3 +460,5 @@ std::int32_t RS232::baudRate() const {
 bool RS232::lost() const {
     return port->lost;
 }
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+namespace vtc880 {
+
 namespace {
 
 // "\\.\" and the name must fit the 32-byte path of the original, terminator included.
@@ -251,3 +253,5 @@ std::int32_t RS232::baudRate() const {
 bool RS232::lost() const {
     return port->lost;
 }
+
+} // namespace vtc880

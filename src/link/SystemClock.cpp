@@ -2,6 +2,8 @@
 
 #include <thread>
 
+namespace vtc880 {
+
 namespace {
 
 class SystemClock final : public Clock {
@@ -18,3 +20,5 @@ Clock& systemClock() {
     static SystemClock clock;
     return clock;
 }
+
+} // namespace vtc880

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace vtc880 {
+
 // What a frame on the line says, decoded once for a trace.
 struct TracedFrame {
     bool sent = false;         // towards the device (a command) or from it (a reply)
@@ -30,3 +32,5 @@ struct TraceEvent {
 // A diagnostics hook: the core calls it, front ends write it down. Called on the thread that uses the
 // port; it must not call back into the link.
 using TraceHook = std::function<void(const TraceEvent&)>;
+
+} // namespace vtc880

@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace vtc880 {
+
 namespace {
 
 // The processes that hold `devicePath` open, as "1234 (minicom)", where /proc tells.
@@ -131,3 +133,5 @@ std::string permissionAdvice(const std::string& devicePath) {
            " && sudo chmod 660 " + devicePath +
            ", until the next boot; a udev rule keeps it), or run the tool as " + owner;
 }
+
+} // namespace vtc880

@@ -1,5 +1,7 @@
 #include "ports/PortAdvice.h"
 
+namespace vtc880 {
+
 // Windows answers "access denied" to the second program that opens a port, and does not tell which
 // program holds it.
 std::string busyAdvice(const std::string&) {
@@ -10,3 +12,5 @@ std::string busyAdvice(const std::string&) {
 std::string permissionAdvice(const std::string&) {
     return ": permission denied";
 }
+
+} // namespace vtc880

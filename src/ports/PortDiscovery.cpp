@@ -6,6 +6,8 @@
 #include <set>
 #include <system_error>
 
+namespace vtc880 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -123,3 +125,5 @@ std::vector<std::string> discoverSerialPorts(const std::string& deviceDirectory)
         return {};
     }
 }
+
+} // namespace vtc880

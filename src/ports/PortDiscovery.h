@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // Serial ports present on this machine, as port names. On Linux, device paths: first the stable
 // names under serial/by-id (they survive re-plugging and name the adapter), then the ttyACM* and
 // ttyUSB* devices that no such name points to. Each group is sorted with numbers in natural order
@@ -16,3 +18,5 @@ std::vector<std::string> discoverSerialPorts(const std::string& deviceDirectory)
 
 // Orders names with their runs of digits compared as numbers.
 bool naturalLess(const std::string& a, const std::string& b);
+
+} // namespace vtc880

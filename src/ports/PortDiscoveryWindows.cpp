@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <windows.h>
 
+namespace vtc880 {
+
 // The system keeps one value per serial port under this key; its data is the port's name (COM3).
 std::vector<std::string> discoverSerialPorts() {
     std::vector<std::string> ports;
@@ -40,3 +42,5 @@ std::vector<std::string> discoverSerialPorts() {
     ::RegCloseKey(key);
     return ports;
 }
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+namespace vtc880 {
+
 namespace {
 
 std::string speedText(std::int32_t baudRate) {
@@ -80,3 +82,5 @@ std::string portErrorBrief(PortError cause, int systemError, std::int32_t baudRa
 std::string portLostBrief() {
     return "the port went away (unplugged?)";
 }
+
+} // namespace vtc880

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vtc880 {
+
 // The one place that words why a port did not open, or went away, for the window and the CLI.
 
 // Why a port did not open and what to do about it, for the detail of the "Error while connecting"
@@ -17,3 +19,5 @@ std::string portErrorBrief(PortError cause, int systemError, std::int32_t baudRa
 
 // A port that went away during a run (RS232::lost()), in a few words.
 std::string portLostBrief();
+
+} // namespace vtc880

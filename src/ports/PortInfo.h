@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // What the system says of one serial port, for `vtc880 ports`.
 struct PortInfo {
     std::string name;             // as a port name may give it (a by-id link, /dev/ttyUSB0, COM1)
@@ -39,3 +41,5 @@ std::vector<PortInfo> describeSerialPorts(const std::string& deviceDirectory, co
 
 // What to say when no port was found: where ports show up on this system.
 const char* noPortsFoundText();
+
+} // namespace vtc880

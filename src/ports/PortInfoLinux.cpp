@@ -1,12 +1,14 @@
-#include "ports/PortAdvice.h"
-#include "ports/PortInfo.h"
 #include "link/LatencyTimer.h"
+#include "ports/PortAdvice.h"
 #include "ports/PortDiscovery.h"
+#include "ports/PortInfo.h"
 
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 #include <unistd.h>
+
+namespace vtc880 {
 
 namespace fs = std::filesystem;
 
@@ -105,3 +107,5 @@ const char* noPortsFoundText() {
     return "no serial ports found (USB adapters show up as ttyUSB* or ttyACM*; COM1 .. COM10 stand for "
            "/dev/ttyS0 .. /dev/ttyS9)";
 }
+
+} // namespace vtc880

@@ -1,8 +1,10 @@
-#include "ports/PortInfo.h"
-#include "ports/PortDiscovery.h"
 #include "link/RS232.h"
+#include "ports/PortDiscovery.h"
+#include "ports/PortInfo.h"
 
 #include <windows.h>
+
+namespace vtc880 {
 
 namespace {
 
@@ -45,3 +47,5 @@ const char* noPortsFoundText() {
     return "no serial ports found (a USB adapter shows up as a COM port once its driver is installed; "
            "Device Manager lists them under Ports)";
 }
+
+} // namespace vtc880

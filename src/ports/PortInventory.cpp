@@ -1,12 +1,14 @@
 #include "ports/PortInventory.h"
 
-#include "ports/PortDiscovery.h"
 #include "link/RS232.h"
+#include "ports/PortDiscovery.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <system_error>
+
+namespace vtc880 {
 
 namespace fs = std::filesystem;
 
@@ -108,3 +110,5 @@ std::string describePort(const PortIdentity& port) {
     }
     return line;
 }
+
+} // namespace vtc880

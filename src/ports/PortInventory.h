@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // Where the system shows its serial ports: /dev (with serial/by-id and serial/by-path) and /sys on
 // Linux; tests and the simulated production line give other folders.
 struct DeviceRoots {
@@ -30,3 +32,5 @@ std::string deviceOf(const std::string& portName);
 
 // One line for a person: the device, its USB identity and its names.
 std::string describePort(const PortIdentity& port);
+
+} // namespace vtc880

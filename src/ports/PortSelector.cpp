@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace vtc880 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -266,3 +268,5 @@ std::optional<std::vector<std::string>> resolvePorts(const std::vector<std::stri
     }
     return resolved;
 }
+
+} // namespace vtc880

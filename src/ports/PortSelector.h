@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vtc880 {
+
 // What --port and a station's --slot accept: a port name or path as it stands, or a port chosen by
 // what it is: "usb:VID:PID" or "usb:VID:PID:SERIAL" (hexadecimal ids, as `vtc880 ports` shows them),
 // or "path:PATTERN", a glob over the names in serial/by-path and serial/by-id (a USB socket keeps its
@@ -42,3 +44,5 @@ std::optional<std::string> resolvePort(const std::string& text, const std::vecto
 // `problem`, when one resolves to no port or to several, or two name the same port.
 std::optional<std::vector<std::string>> resolvePorts(const std::vector<std::string>& texts,
                                                      std::string& problem);
+
+} // namespace vtc880

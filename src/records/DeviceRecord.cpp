@@ -1,18 +1,20 @@
 #include "records/DeviceRecord.h"
 
-#include "jobs/ResultText.h"
-#include "records/HostName.h"
+#include "control/DeviceState.h"
+#include "control/ToolVersion.h"
 #include "events/Json.h"
 #include "events/JsonEvents.h"
-#include "records/Sha256.h"
-#include "control/ToolVersion.h"
-#include "text/UtcTime.h"
-#include "control/DeviceState.h"
 #include "image/ImageBuilder.h"
+#include "jobs/ResultText.h"
 #include "link/RS232.h"
+#include "records/HostName.h"
+#include "records/Sha256.h"
+#include "text/UtcTime.h"
 
 #include <fstream>
 #include <sstream>
+
+namespace vtc880 {
 
 namespace {
 
@@ -161,3 +163,5 @@ std::string recordLine(const DeviceRecord& r) {
     json.add("text", r.text);
     return json.str();
 }
+
+} // namespace vtc880

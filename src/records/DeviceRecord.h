@@ -1,13 +1,15 @@
 #pragma once
 
+#include "image/FileCopy.h"
 #include "jobs/DeviceJob.h"
 #include "ports/PortInventory.h"
-#include "image/FileCopy.h"
 
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
+
+namespace vtc880 {
 
 // What a record says of the image a job sent: the file as it was read for the job.
 struct ImageFacts {
@@ -62,3 +64,5 @@ std::string recordLine(const DeviceRecord& record);
 
 // The port among `ports` that `path` leads to, or nullptr.
 const PortIdentity* findPort(const std::vector<PortIdentity>& ports, const std::string& path);
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace vtc880 {
+
 std::string hostName() {
     std::vector<char> name(256, '\0');
     if (gethostname(name.data(), name.size() - 1) != 0) {
@@ -10,3 +12,5 @@ std::string hostName() {
     }
     return std::string(name.data()); // the last byte stays 0 even when the name was cut
 }
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace vtc880 {
+
 std::string hostName() {
     char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = sizeof name;
@@ -10,3 +12,5 @@ std::string hostName() {
     }
     return std::string(name, size);
 }
+
+} // namespace vtc880

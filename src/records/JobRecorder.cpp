@@ -2,6 +2,8 @@
 
 #include "image/ImageCheck.h"
 
+namespace vtc880 {
+
 JobRecorder::JobRecorder(const std::string& recordPath, const std::string& imagePath, std::string& problem)
     : file(recordPath), ports(inventoryPorts()) {
     problem = file.check();
@@ -28,3 +30,5 @@ std::string JobRecorder::write(const JobSettings& job, const JobResult& result,
     const std::string problem = file.append(recordLine(record));
     return problem.empty() ? problem : "the record of " + job.port + " was not written: " + problem;
 }
+
+} // namespace vtc880

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // --record on update, verify and erase: the record file, and what the records of one run share (the
 // image as it was read at the start, the ports' names and USB identities).
 class JobRecorder {
@@ -27,3 +29,5 @@ class JobRecorder {
     std::optional<ImageFacts> image;
     std::vector<PortIdentity> ports;
 };
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace vtc880 {
+
 namespace {
 
 constexpr int maxDepth = 64;
@@ -318,3 +320,5 @@ std::optional<JsonValue> parseJson(std::string_view text, std::string& problem) 
     problem = value ? std::string() : reader.problem;
     return value;
 }
+
+} // namespace vtc880

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vtc880 {
+
 // A JSON value as read back from a file the tool wrote (or anything else: every input is taken as
 // untrusted). Strings keep the tool's 8-bit text: \u0000 .. \u00ff become that byte, other code points
 // UTF-8.
@@ -25,3 +27,5 @@ struct JsonValue {
 // Reads exactly one value filling the whole text (blanks around it allowed). Returns nothing, and says
 // where and why in `problem`, on anything else. Nesting deeper than 64 levels is refused.
 std::optional<JsonValue> parseJson(std::string_view text, std::string& problem);
+
+} // namespace vtc880

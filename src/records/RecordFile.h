@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace vtc880 {
+
 // A JSON Lines file of device records that several stations may append to at once. Each record goes
 // out in one write under an exclusive lock and is flushed to the disk before append() returns, so
 // records never interleave and a crash loses none that was reported written. A record is never glued
@@ -21,3 +23,5 @@ class RecordFile {
   private:
     std::string path_;
 };
+
+} // namespace vtc880

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace vtc880 {
+
 namespace {
 
 std::string failure(const std::string& what) {
@@ -111,3 +113,5 @@ std::string RecordFile::append(const std::string& line) const {
     }
     return {};
 }
+
+} // namespace vtc880

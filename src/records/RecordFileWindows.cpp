@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace vtc880 {
+
 namespace {
 
 std::string failure(const std::string& what) {
@@ -94,3 +96,5 @@ std::string RecordFile::append(const std::string& line) const {
     }
     return {};
 }
+
+} // namespace vtc880

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <map>
 
+namespace vtc880 {
+
 namespace {
 
 constexpr std::size_t maxLine = 1024 * 1024;
@@ -340,3 +342,5 @@ std::string recordsCsv(const RecordTable& table) {
     }
     return text;
 }
+
+} // namespace vtc880

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // The records of a record file, read back for a person or a spreadsheet. Lines that are not records
 // (cut by a crash, or written by something else) are kept aside with the reason, never fatal.
 struct RecordTable {
@@ -33,3 +35,5 @@ JsonObject recordsSummaryJson(const RecordTable& table);
 // Every column of every record, with a header line. Text that a spreadsheet would take as a formula
 // is prefixed with an apostrophe.
 std::string recordsCsv(const RecordTable& table);
+
+} // namespace vtc880

@@ -1,5 +1,7 @@
 #include "records/Sha256.h"
 
+namespace vtc880 {
+
 namespace {
 
 constexpr std::array<std::uint32_t, 64> roundConstants{
@@ -95,3 +97,5 @@ std::string sha256Hex(std::string_view bytes) {
     }
     return text;
 }
+
+} // namespace vtc880

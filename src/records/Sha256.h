@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace vtc880 {
+
 // SHA-256 (FIPS 180-4), for the image fingerprint in a device record.
 class Sha256 {
   public:
@@ -26,3 +28,5 @@ class Sha256 {
 
 // The digest of `bytes` in lower-case hexadecimal.
 std::string sha256Hex(std::string_view bytes);
+
+} // namespace vtc880

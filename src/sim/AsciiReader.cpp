@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+using namespace vtc880;
+
 namespace sim {
 
 namespace {

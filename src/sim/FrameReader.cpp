@@ -2,6 +2,8 @@
 
 #include "link/DeviceCodes.h"
 
+using namespace vtc880;
+
 namespace sim {
 
 void FrameReader::reset() {

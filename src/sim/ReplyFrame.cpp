@@ -3,6 +3,8 @@
 #include "link/DeviceCodes.h"
 #include "link/LittleEndian.h"
 
+using namespace vtc880;
+
 namespace sim {
 
 std::vector<std::uint8_t> replyFrame(std::uint8_t command, const std::vector<std::uint8_t>& data) {

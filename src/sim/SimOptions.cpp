@@ -3,6 +3,8 @@
 #include "link/CodeNames.h"
 #include "sim/LineSpeed.h"
 
+using namespace vtc880;
+
 namespace sim {
 
 namespace {

@@ -21,6 +21,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace vtc880;
+
 namespace sim {
 
 namespace {

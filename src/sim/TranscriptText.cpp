@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+using namespace vtc880;
+
 namespace sim {
 
 namespace {

@@ -4,6 +4,8 @@
 #include "link/LittleEndian.h"
 #include "sim/ReplyFrame.h"
 
+using namespace vtc880;
+
 namespace sim {
 
 namespace {

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+namespace vtc880 {
+
 // Wakes a station when serial ports may have come or gone, or its image file may have changed:
 // inotify on the device folder, its serial/by-id and serial/by-path folders (watched from the moment
 // they exist: udev makes them with the first adapter and removes them with the last) and the folder
@@ -29,3 +31,5 @@ class PortWatcher {
     struct State;
     std::unique_ptr<State> state;
 };
+
+} // namespace vtc880

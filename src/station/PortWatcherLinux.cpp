@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace vtc880 {
+
 namespace {
 
 constexpr auto pollEvery = std::chrono::seconds(1);
@@ -151,3 +153,5 @@ PortWatcher::Changes PortWatcher::wait(std::chrono::milliseconds timeout) {
     }
     return changes;
 }
+
+} // namespace vtc880

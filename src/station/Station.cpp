@@ -1,9 +1,10 @@
-#include "jobs/ResultText.h"
-#include "jobs/DeviceEvents.h"
-#include "control/ExitStatus.h"
-#include "station/PortWatcher.h"
-#include "records/RecordFile.h"
 #include "station/Station.h"
+
+#include "control/ExitStatus.h"
+#include "jobs/DeviceEvents.h"
+#include "jobs/ResultText.h"
+#include "records/RecordFile.h"
+#include "station/PortWatcher.h"
 #include "station/StationImage.h"
 
 #include <atomic>
@@ -13,6 +14,8 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
+
+namespace vtc880 {
 
 namespace {
 
@@ -382,3 +385,5 @@ int Station::run(const std::function<bool()>& stopRequested) {
     s.report.summary(s.summary);
     return s.summary.cutShort ? Exit::interrupt : Exit::ok;
 }
+
+} // namespace vtc880

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "link/Clock.h"
 #include "ports/PortInventory.h"
 #include "ports/PortSelector.h"
 #include "station/StationReport.h"
-#include "link/Clock.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+namespace vtc880 {
 
 struct StationSlot {
     std::string name;
@@ -55,3 +57,5 @@ class Station {
 
 // Reads a --slot: "SELECTOR" (named by itself) or "NAME=SELECTOR". Empty `problem` on success.
 StationSlot parseSlot(const std::string& text, std::string& problem);
+
+} // namespace vtc880

@@ -1,6 +1,7 @@
-#include "records/Sha256.h"
 #include "station/StationImage.h"
+
 #include "image/ImageCheck.h"
+#include "records/Sha256.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -10,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+namespace vtc880 {
 
 namespace {
 
@@ -114,3 +117,5 @@ StationImage::Change StationImage::refresh() {
     snapshot = std::move(copy);
     return Change::usable;
 }
+
+} // namespace vtc880

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+namespace vtc880 {
+
 // An image as a station sends it: the bytes it checked, in a private copy that the jobs read, so that
 // what a record says was sent is what was sent, however the file changes meanwhile. The copy is
 // removed when the last job using it has ended.
@@ -49,3 +51,5 @@ class StationImage {
     bool read = false;
     int copies = 0;
 };
+
+} // namespace vtc880

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // One port of a slot, as a station shows it.
 struct SlotPort {
     std::size_t slot = 0; // index into the station's slots
@@ -50,3 +52,5 @@ class StationReport {
     // time left that counts down).
     virtual void tick() {}
 };
+
+} // namespace vtc880

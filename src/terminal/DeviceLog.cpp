@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+namespace vtc880 {
+
 namespace {
 
 // Status texts that only count on ("Copying 3ko / 50ko  (6%)"): at most one event in this time.
@@ -167,3 +169,5 @@ void DeviceLog::onMessage(const Message& message) {
 void DeviceLog::log(const std::string& text) const {
     out.say(label + ": " + text);
 }
+
+} // namespace vtc880

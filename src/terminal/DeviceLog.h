@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace vtc880 {
+
 // Where a view of devices writes: live lines on a terminal, a plain log, or JSON events.
 enum class ViewStyle { terminal, plain, json };
 ViewStyle viewStyleFor(const Output& out); // the style that fits where human text goes
@@ -50,3 +52,5 @@ class DeviceLog {
     void onMessage(const Message& message);
     void log(const std::string& text) const;
 };
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vtc880 {
+
 namespace {
 
 using Kind = LineField::Kind;
@@ -121,3 +123,5 @@ std::string fitLine(const std::vector<LineField>& fields, std::size_t width) {
     }
     return line;
 }
+
+} // namespace vtc880

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // One field of a status line that is redrawn in place. Such a line must never wrap: the terminal
 // would keep the part that wrapped as a stale line under every redraw.
 struct LineField {
@@ -26,3 +28,5 @@ struct LineField {
 // that may be cut (up to their whole text) and then to the bars (up to their widest). Bytes that
 // would move the cursor (control characters) show as '?'. The result is never longer than `width`.
 std::string fitLine(const std::vector<LineField>& fields, std::size_t width);
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdio>
 
+namespace vtc880 {
+
 namespace {
 
 std::atomic<bool> outGone{false};
@@ -38,3 +40,5 @@ void Output::event(const JsonObject& object) const {
 void Output::draw(const std::string& text) const {
     write(stdout, text);
 }
+
+} // namespace vtc880

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace vtc880 {
+
 // Where the tool writes. Human text goes to standard output, or to standard error when --json asks
 // for one JSON object per line on standard output.
 //
@@ -21,3 +23,5 @@ class Output {
   private:
     bool json_;
 };
+
+} // namespace vtc880

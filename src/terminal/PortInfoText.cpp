@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace vtc880 {
+
 namespace {
 
 // An update's speed when every chunk waits `timerMs` for its Ack in the adapter: one ProgramChunk
@@ -62,3 +64,5 @@ std::vector<std::string> portInfoLines(const PortInfo& port) {
     lines.push_back(port.mayOpen ? "  you may open it" : "  you may not open it: " + port.accessNote);
     return lines;
 }
+
+} // namespace vtc880

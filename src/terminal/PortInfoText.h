@@ -5,8 +5,12 @@
 #include <string>
 #include <vector>
 
+namespace vtc880 {
+
 // The lines `vtc880 ports` prints for one port: its name, then indented details.
 std::vector<std::string> portInfoLines(const PortInfo& port);
 
 // What a USB adapter's latency timer means for an update; empty when it is low.
 std::vector<std::string> latencyTimerAdvice(const PortInfo& port);
+
+} // namespace vtc880

@@ -3,6 +3,8 @@
 #include "text/Figures.h"
 #include "text/Format.h"
 
+namespace vtc880 {
+
 namespace {
 
 constexpr auto redrawEvery = std::chrono::milliseconds(100);
@@ -141,3 +143,5 @@ void ProgressView::finish(const std::vector<std::string>& lines) {
         out.say(line);
     }
 }
+
+} // namespace vtc880

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "jobs/DeviceEvents.h"
-#include "terminal/DeviceLog.h"
 #include "jobs/DeviceProgress.h"
+#include "terminal/DeviceLog.h"
 #include "terminal/LineFit.h"
 #include "terminal/Output.h"
 #include "terminal/TerminalWidth.h"
@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace vtc880 {
 
 // One device as the view shows it: the name the user knows it by, and what its run will do.
 struct ViewedDevice {
@@ -66,3 +68,5 @@ class ProgressView {
     void draw(bool force);
     void clearLive();
 };
+
+} // namespace vtc880

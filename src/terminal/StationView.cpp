@@ -1,15 +1,17 @@
 #include "terminal/StationView.h"
 
-#include "jobs/ResultText.h"
-#include "text/Figures.h"
 #include "events/JsonEvents.h"
+#include "jobs/ResultText.h"
 #include "terminal/LineFit.h"
+#include "text/Figures.h"
 #include "text/Format.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <optional>
+
+namespace vtc880 {
 
 namespace {
 
@@ -410,3 +412,5 @@ void StationView::summary(const StationSummary& summary) {
         out.say("  " + std::to_string(summary.recordsLost) + " record(s) not written: see above");
     }
 }
+
+} // namespace vtc880

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "station/StationReport.h"
 #include "terminal/DeviceLog.h"
 #include "terminal/Output.h"
-#include "station/StationReport.h"
 #include "terminal/TerminalWidth.h"
 
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace vtc880 {
 
 // What a station shows. On a terminal a table redrawn in place, one line per slot (and per further
 // port of a slot that covers several sockets): slot, port, USB serial number, phase, percent, bar,
@@ -62,3 +64,5 @@ class StationView : public StationReport {
     std::vector<std::string> tableLines(std::size_t width, Clock::time_point now) const;
     static std::string label(const SlotPort& port);
 };
+
+} // namespace vtc880

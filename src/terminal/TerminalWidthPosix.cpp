@@ -4,6 +4,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+namespace vtc880 {
+
 namespace {
 
 volatile std::sig_atomic_t resized = 0;
@@ -40,3 +42,5 @@ bool TerminalWidth::changed() {
     resized = 0;
     return was;
 }
+
+} // namespace vtc880

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace vtc880 {
+
 namespace {
 
 std::size_t lastColumns = 0;
@@ -28,3 +30,5 @@ bool TerminalWidth::changed() {
     lastColumns = now;
     return was;
 }
+
+} // namespace vtc880

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace vtc880 {
+
 namespace {
 
 std::string hexBytes(const std::uint8_t* bytes, std::size_t size) {
@@ -104,3 +106,5 @@ void TraceFile::write(const std::string& device, const TraceEvent& event) {
     std::fputs(text.c_str(), file);
     std::fflush(file);
 }
+
+} // namespace vtc880

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+namespace vtc880 {
+
 // --trace: every byte each device's port sent and received, with its time and the port's speed, and
 // each frame decoded, one line each, so that a person can see what a real device did. Shared by the
 // devices of one run; lines never interleave.
@@ -37,3 +39,5 @@ class TraceFile {
     std::chrono::steady_clock::duration origin{};
     std::string openProblem;
 };
+
+} // namespace vtc880

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vtc880 {
+
 std::string bytesText(double bytes) {
     bytes = std::max(bytes, 0.0);
     if (bytes >= 1024.0 * 1024.0) {
@@ -49,3 +51,5 @@ std::string clockText(double seconds) {
     }
     return formatText("%lld:%02lld", minutes, whole % 60);
 }
+
+} // namespace vtc880

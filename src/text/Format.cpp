@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace vtc880 {
+
 std::string formatText(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -38,3 +40,5 @@ std::string groupedThousands(std::uint64_t value) {
     }
     return digits;
 }
+
+} // namespace vtc880

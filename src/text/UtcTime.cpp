@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace vtc880 {
+
 std::string isoUtc(std::chrono::system_clock::time_point moment) {
     using namespace std::chrono;
     const sys_days day = floor<days>(moment);
@@ -14,3 +16,5 @@ std::string isoUtc(std::chrono::system_clock::time_point moment) {
                   ms % 1000);
     return text;
 }
+
+} // namespace vtc880

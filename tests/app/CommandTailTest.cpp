@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vtc880;
+
 namespace {
 
 struct TailCase {

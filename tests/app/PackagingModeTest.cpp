@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+using namespace vtc880;
+
 namespace {
 
 int runUpdater(const std::string& arguments) {

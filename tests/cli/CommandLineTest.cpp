@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using namespace vtc880;
+
 namespace {
 
 using testing::HasSubstr;

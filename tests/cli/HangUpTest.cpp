@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using namespace vtc880;
+
 namespace {
 
 struct HangUpCase {

@@ -11,6 +11,8 @@
 #include <set>
 #include <sstream>
 
+using namespace vtc880;
+
 namespace {
 
 // One row of the README's tables of JSON events.

@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+using namespace vtc880;
+
 namespace {
 
 using Kind = LineField::Kind;

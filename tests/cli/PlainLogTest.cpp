@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
+using namespace vtc880;
+
 namespace {
 
 using testing::HasSubstr;

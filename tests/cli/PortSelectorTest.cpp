@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <set>
 
+using namespace vtc880;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -12,6 +12,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace vtc880;
+
 namespace {
 
 using testing::HasSubstr;

@@ -1,5 +1,5 @@
-#include "records/DeviceRecord.h"
 #include "events/Json.h"
+#include "records/DeviceRecord.h"
 #include "records/JsonReader.h"
 #include "records/RecordTable.h"
 #include "records/Sha256.h"
@@ -8,6 +8,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sstream>
+
+using namespace vtc880;
 
 namespace {
 

@@ -1,10 +1,12 @@
 #include "../image/TempDir.h"
 #include "RunTool.h"
-#include "records/JsonReader.h"
 #include "image/ImageFile.h"
+#include "records/JsonReader.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+using namespace vtc880;
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <regex>
 
+using namespace vtc880;
+
 namespace {
 
 using testing::HasSubstr;

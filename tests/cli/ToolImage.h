@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+using namespace vtc880;
+
 // Writes the image the device-command tests send: the version block (2.1.7), a 250-byte block at word
 // 0x100 and `lastBlock` bytes at word 0x1000; three blocks, five chunks with the default last block.
 inline bool writeToolImage(const std::string& path, std::uint32_t lastBlock = 301) {

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <optional>
 
+using namespace vtc880;
+
 namespace {
 
 // The image of every row: the version block, a 250-byte block (three chunks) and an odd one.

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <limits>
 
+using namespace vtc880;
+
 namespace {
 
 using testing::ElementsAre;

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdint>
 
+using namespace vtc880;
+
 // A clock whose pauses return at once and move its time on by the pause.
 class FakeClock : public Clock {
   public:

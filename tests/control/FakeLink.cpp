@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace vtc880;
+
 Poll silence() {
     return Poll{};
 }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+using namespace vtc880;
+
 // What one poll (one extract()) brings.
 struct Poll {
     // quick: back at once with nothing read (noise, a read cut short); dead: the line has gone

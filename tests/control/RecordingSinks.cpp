@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+using namespace vtc880;
+
 std::vector<std::string> RecordingSinks::all() const {
     std::lock_guard<std::mutex> lock(mutex);
     return calls;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+using namespace vtc880;
+
 // Records every call in order, as "kind:value" lines; message boxes are answered at once.
 class RecordingSinks : public Sinks {
   public:

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+using namespace vtc880;
+
 FileCopy makeImage(std::initializer_list<BlockLayout> blocks) {
     FileCopy image;
     int b = 0;

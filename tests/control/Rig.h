@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+using namespace vtc880;
+
 // A worker's surroundings with nothing real in them: a scripted link and device, recording sinks and a
 // clock whose pauses cost nothing.
 struct Rig {

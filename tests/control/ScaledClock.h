@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <thread>
 
+using namespace vtc880;
+
 // Real time in which every pause is shortened `factor` times while the reported time moves on by the
 // whole pause. For runs against the simulated device: the line and the device keep real time (a purge
 // right after the preamble must not beat the device to its bytes), but seconds of settling and of

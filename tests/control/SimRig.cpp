@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using namespace vtc880;
+
 sim::Config deviceAtUpdateSpeed() {
     sim::Config config;
     config.initialSpeed = Speed::update;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+using namespace vtc880;
+
 // The device as the workers meet it after the speed switch: at 115200, quick to erase.
 sim::Config deviceAtUpdateSpeed();
 

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+using namespace vtc880;
+
 namespace {
 
 // The device models the line: a byte sent at another speed than the device's arrives garbled, so an

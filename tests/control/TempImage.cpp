@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vtc880;
+
 TempImage::TempImage(const FileCopy& image) {
     dir = makeTempDirectory("vtc880-control-");
     file = dir / "firmware.hex";

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+using namespace vtc880;
+
 // A firmware image file in a fresh directory, removed with the object.
 class TempImage {
   public:

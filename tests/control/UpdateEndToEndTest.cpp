@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+using namespace vtc880;
+
 namespace {
 
 using testing::ElementsAre;

@@ -14,6 +14,8 @@
 #include <optional>
 #include <thread>
 
+using namespace vtc880;
+
 namespace {
 
 // Sinks that can stop the run the moment it enters a phase, or after its n-th acknowledged chunk.

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using namespace vtc880;
+
 namespace {
 
 // Pauses return at once: the device does not depend on the pacing, only on the bytes.

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using namespace vtc880;
+
 namespace {
 
 // The operations as a user runs them: update, update with a verify before Finish, verify, erase.

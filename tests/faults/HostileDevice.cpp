@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace vtc880;
+
 HostileDevice::HostileDevice(std::optional<std::uint16_t> turnAt) : turnAt(turnAt), turned(!turnAt) {}
 
 HostileDevice::~HostileDevice() {

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+using namespace vtc880;
+
 namespace {
 
 // How long the flood from the first byte lasts: a few seconds by default, a minute or more on request.

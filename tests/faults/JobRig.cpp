@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace vtc880;
+
 const FileCopy& testImage() {
     static const FileCopy image = [] {
         FileCopy list;

@@ -2,13 +2,15 @@
 
 #include "../control/RecordingSinks.h"
 #include "../control/ScaledClock.h"
-#include "jobs/DeviceJob.h"
 #include "image/FileCopy.h"
+#include "jobs/DeviceJob.h"
 #include "sim/SimulatedDevice.h"
 
 #include <chrono>
 #include <cstddef>
 #include <string>
+
+using namespace vtc880;
 
 // The image every run sends: the version block, a 250-byte block and an odd-sized one; five chunks.
 const FileCopy& testImage();

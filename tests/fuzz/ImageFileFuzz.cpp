@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+using namespace vtc880;
+
 namespace {
 
 // The checks restated the plain way, so that the fuzzer compares two readings of the rules: words

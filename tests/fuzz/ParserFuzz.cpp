@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace vtc880;
+
 // Any bytes from the line: the parser must never write past its buffer, never leave its states, and
 // never call a frame ready whose data it could not hold.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <unistd.h>
 
+using namespace vtc880;
+
 namespace {
 
 void writeBytes(const char* path, const std::uint8_t* bytes, std::size_t size) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vtc880;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

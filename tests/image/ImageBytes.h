@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+using namespace vtc880;
+
 // Image files written byte by byte, for cases the writer would never produce.
 using Bytes = std::vector<std::uint8_t>;
 

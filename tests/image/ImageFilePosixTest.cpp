@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace vtc880;
+
 namespace {
 
 // A disk that fills up part-way (here: a file size limit, in a child process) must not cut the image

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vtc880;
+
 namespace {
 
 struct Record {

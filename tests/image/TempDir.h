@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace vtc880;
+
 // A fresh directory per test, made the working directory (recipes name their files relative to it).
 class TempDir {
   public:

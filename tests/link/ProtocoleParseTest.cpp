@@ -9,6 +9,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace vtc880;
+
 namespace {
 
 // A frame as the device sends it: '*', command byte, length LE32, data, '+', checksum.

@@ -8,6 +8,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+using namespace vtc880;
+
 namespace {
 
 using namespace std::chrono_literals;

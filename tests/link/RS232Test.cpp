@@ -20,6 +20,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace vtc880;
+
 namespace {
 
 using namespace std::chrono_literals;

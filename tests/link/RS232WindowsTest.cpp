@@ -7,6 +7,8 @@
 #include <string>
 #include <windows.h>
 
+using namespace vtc880;
+
 namespace {
 
 struct PathRow {

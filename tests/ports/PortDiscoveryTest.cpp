@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+using namespace vtc880;
+
 namespace fs = std::filesystem;
 
 namespace {

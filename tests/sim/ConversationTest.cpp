@@ -4,6 +4,8 @@
 #include <sys/ioctl.h>
 #include <thread>
 
+using namespace vtc880;
+
 namespace simtest {
 namespace {
 

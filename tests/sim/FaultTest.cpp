@@ -3,6 +3,8 @@
 #include <climits>
 #include <functional>
 
+using namespace vtc880;
+
 namespace simtest {
 namespace {
 

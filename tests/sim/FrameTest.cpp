@@ -1,6 +1,8 @@
 #include "Rig.h"
 #include "sim/FlashMemory.h"
 
+using namespace vtc880;
+
 namespace simtest {
 namespace {
 

@@ -3,6 +3,8 @@
 
 #include <thread>
 
+using namespace vtc880;
+
 namespace simtest {
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <random>
 
+using namespace vtc880;
+
 namespace simtest {
 namespace {
 

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <set>
 
+using namespace vtc880;
+
 namespace simtest {
 namespace {
 

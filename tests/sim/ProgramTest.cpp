@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace vtc880;
+
 extern char** environ;
 
 namespace simtest {

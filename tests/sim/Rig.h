@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+using namespace vtc880;
+
 namespace simtest {
 
 // A running simulated device and the tests' end of its line.

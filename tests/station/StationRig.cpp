@@ -1,11 +1,13 @@
 #include "StationRig.h"
 
 #include "../common/TempDirectory.h"
-#include "jobs/ResultText.h"
 #include "image/ImageFile.h"
+#include "jobs/ResultText.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
+
+using namespace vtc880;
 
 namespace fs = std::filesystem;
 

@@ -2,8 +2,8 @@
 
 #include "../control/ScaledClock.h"
 #include "records/JsonReader.h"
-#include "station/Station.h"
 #include "sim/SimulatedDevice.h"
+#include "station/Station.h"
 
 #include <atomic>
 #include <chrono>
@@ -15,6 +15,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+using namespace vtc880;
 
 using namespace std::chrono_literals;
 

@@ -1,7 +1,7 @@
 #include "StationRig.h"
 #include "control/ExitStatus.h"
-#include "records/Sha256.h"
 #include "link/DeviceCodes.h"
+#include "records/Sha256.h"
 #include "sim/ProductionLine.h"
 
 #include <filesystem>
@@ -9,6 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
+
+using namespace vtc880;
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include <regex>
 #include <sstream>
 
+using namespace vtc880;
+
 namespace {
 
 using testing::HasSubstr;

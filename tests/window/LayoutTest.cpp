@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTextEdit>
 
+using namespace vtc880;
+
 namespace {
 
 QString shownText(QWidget* control) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+using namespace vtc880;
+
 using Names = std::vector<std::string>;
 Q_DECLARE_METATYPE(Names)
 

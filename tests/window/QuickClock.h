@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <thread>
 
+using namespace vtc880;
+
 // Real time, but no pause longer than 2 ms: the character pacing, the settling waits and the
 // window's one-second pause shrink, while every wait still yields to the simulated device.
 class QuickClock : public Clock {

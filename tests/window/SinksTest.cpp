@@ -10,6 +10,8 @@
 #include <chrono>
 #include <thread>
 
+using namespace vtc880;
+
 namespace {
 
 // Widgets standing in for the window's, with the sinks over them.

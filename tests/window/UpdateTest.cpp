@@ -23,6 +23,8 @@
 #include <cstring>
 #include <vector>
 
+using namespace vtc880;
+
 namespace {
 
 struct Block {

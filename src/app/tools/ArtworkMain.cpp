@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <cstdio>
 
+using namespace vtc880;
+
 // Writes the program's icon in each size it is installed in, under the directory named as the
 // argument: icons/16x16/vtc880-updater.png and icons/32x32/vtc880-updater.png.
 int main(int argc, char** argv) {

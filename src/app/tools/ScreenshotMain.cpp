@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <cstdio>
 
+using namespace vtc880;
+
 // Saves a picture of the window as it opens to the PNG file named as the argument. Runs without a
 // display (the offscreen platform) unless QT_QPA_PLATFORM says otherwise.
 int main(int argc, char** argv) {
