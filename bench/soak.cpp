@@ -24,18 +24,6 @@ using namespace vtc880;
 namespace {
 
 // Says nothing; the figures are the point.
-class QuietSinks : public Sinks {
-  public:
-    void setStatusText(const std::string&) override {}
-    void showStatus() override {}
-    void setProgressMaximum(std::int32_t) override {}
-    void setProgressValue(std::int32_t) override {}
-    void setTitle(const std::string&) override {}
-    void repaint() override {}
-    void messageBox(const Message&) override {}
-    void exitApplication() override {}
-};
-
 void print(const char* when, const ProcessFigures& f) {
     std::printf("%-24s %11zu %8ld %10ld %10ld\n", when, f.descriptors, f.threads, f.rssKiB, f.peakRssKiB);
 }
@@ -54,9 +42,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot start the simulated device\n");
         return 1;
     }
-    QuietSinks sinks;
+    RunObserver quiet; // the soak counts resources, not what the runs say
     ScaledClock clock(20);
-    Command command(device.portPath(), Speed::rs232Initial, sinks, clock);
+    Command command(device.portPath(), Speed::rs232Initial, quiet, clock);
     UpdateRun run(command, clock);
 
     std::printf("%s\n", machineDescription().c_str());

@@ -11,7 +11,7 @@
 #include "BenchImage.h"
 #include "ByteWiseLink.h"
 #include "DeviceProcess.h"
-#include "PhaseSinks.h"
+#include "PhaseObserver.h"
 #include "ProcessFigures.h"
 #include "control/Command.h"
 #include "control/Connect.h"
@@ -41,7 +41,7 @@ double lineLimit(std::int32_t baud) {
             Frame::trailerSize);
 }
 
-double secondsBetween(PhaseSinks::Time from, PhaseSinks::Time to) {
+double secondsBetween(PhaseObserver::Time from, PhaseObserver::Time to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
@@ -57,8 +57,9 @@ struct Run {
 
 // Runs the update as the updater does, on its one run type, at the speed under measurement: the device
 // is there already, so no speed commands.
-bool runUpdater(const std::string& port, std::int32_t baud, const BenchImage& image, PhaseSinks& sinks) {
-    Command command(port, baud, sinks);
+bool runUpdater(const std::string& port, std::int32_t baud, const BenchImage& image,
+                PhaseObserver& observer) {
+    Command command(port, baud, observer);
     UpdateRun run(command);
     RunSettings settings;
     settings.speedSwitch = false;
@@ -68,19 +69,20 @@ bool runUpdater(const std::string& port, std::int32_t baud, const BenchImage& im
 }
 
 // The same steps on this thread through the byte-per-write link.
-bool runByteWise(const std::string& port, std::int32_t baud, const BenchImage& image, PhaseSinks& sinks) {
+bool runByteWise(const std::string& port, std::int32_t baud, const BenchImage& image,
+                 PhaseObserver& observer) {
     ByteWiseLink link(port, baud);
     if (link.error) {
         return false;
     }
-    Session session(link, sinks, systemClock());
+    Session session(link, observer, systemClock());
     std::atomic<bool> connected{false};
     if (!connectDevice(session, connected)) {
         return false;
     }
     session.pause(100);
     const bool ok = downloadImage(session, image.image()) == Outcome::succeeded;
-    sinks.messageBox(Message{"done", "", MessageIcon::information, ""});
+    observer.ended(Operation::update, ok ? Outcome::succeeded : Outcome::programFailed);
     return ok;
 }
 
@@ -122,34 +124,35 @@ void measure(const Run& run) {
         return;
     }
 
-    PhaseSinks sinks;
-    const PhaseSinks::Time start = std::chrono::steady_clock::now();
-    bool ok = run.sender == Sender::updater ? runUpdater(port, run.baud, image, sinks)
-                                            : runByteWise(port, run.baud, image, sinks);
+    PhaseObserver observer;
+    const PhaseObserver::Time start = std::chrono::steady_clock::now();
+    bool ok = run.sender == Sender::updater ? runUpdater(port, run.baud, image, observer)
+                                            : runByteWise(port, run.baud, image, observer);
     if (simulated) {
         ok = ok && holds(*simulated, image.image());
     }
     const char* senderName = run.sender == Sender::updater ? "updater" : "byte-wise";
     const char* deviceName = run.device == Device::inProcess ? "in-process" : "process";
-    if (!ok || !sinks.connected || !sinks.eraseStart || !sinks.erased || !sinks.programStart ||
-        !sinks.programEnd || !sinks.ended) {
+    if (!ok || !observer.connected || !observer.eraseStart || !observer.erased || !observer.programStart ||
+        !observer.programEnd || !observer.endedAt) {
         std::printf("%-9s %-10s %7d %5u KiB  FAILED (last status: %s)\n", senderName, deviceName, run.baud,
-                    run.bytes / 1024, sinks.lastStatus.c_str());
+                    run.bytes / 1024, observer.lastStatus.c_str());
         return;
     }
-    const PhaseSinks::Mark& from = *sinks.programStart;
-    const PhaseSinks::Mark& to = *sinks.programEnd;
+    const PhaseObserver::Mark& from = *observer.programStart;
+    const PhaseObserver::Mark& to = *observer.programEnd;
     const double program = secondsBetween(from.at, to.at);
     const double programmed = double(run.bytes + 4);
     const double rate = programmed / program;
     const double writes = double(to.writeCalls - from.writeCalls) / image.chunks();
-    std::printf("%-9s %-10s %7d %5u KiB  %7.2f %6.2f %6.2f %8.2f %6.2f  %8.0f %8.0f %6.1f%%  %6.1f  %5.1f%% "
-                "%5.1f%%\n",
-                senderName, deviceName, run.baud, run.bytes / 1024, secondsBetween(start, *sinks.connected),
-                secondsBetween(*sinks.eraseStart, *sinks.erased), secondsBetween(*sinks.erased, from.at),
-                program, secondsBetween(to.at, *sinks.ended), rate, lineLimit(run.baud),
-                100.0 * rate / lineLimit(run.baud), writes, 100.0 * (to.threadCpu - from.threadCpu) / program,
-                100.0 * (to.processCpu - from.processCpu) / program);
+    std::printf(
+        "%-9s %-10s %7d %5u KiB  %7.2f %6.2f %6.2f %8.2f %6.2f  %8.0f %8.0f %6.1f%%  %6.1f  %5.1f%% "
+        "%5.1f%%\n",
+        senderName, deviceName, run.baud, run.bytes / 1024, secondsBetween(start, *observer.connected),
+        secondsBetween(*observer.eraseStart, *observer.erased), secondsBetween(*observer.erased, from.at),
+        program, secondsBetween(to.at, *observer.endedAt), rate, lineLimit(run.baud),
+        100.0 * rate / lineLimit(run.baud), writes, 100.0 * (to.threadCpu - from.threadCpu) / program,
+        100.0 * (to.processCpu - from.processCpu) / program);
     std::fflush(stdout);
 }
 

@@ -12,6 +12,7 @@
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
 #include "text/Format.h"
+#include "widgets/WidgetReport.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
@@ -80,8 +81,6 @@ std::string droppedFile(const QMimeData* data) {
     // File names are bytes to the system: its own encoding, not the low bytes the port names keep.
     return QFile::encodeName(data->urls().front().toLocalFile()).toStdString();
 }
-
-const char* const connectionError = "VTC880 Connection error !";
 
 } // namespace
 
@@ -156,7 +155,8 @@ MainForm::MainForm(const std::string& fileName, Clock& clock) : QWidget(nullptr)
 
     sinks = std::make_unique<WindowSinks>(*this, *updateText, *PB_Firm);
     sinks->addDetail([this](const Message& message) { return adviceFor(message); });
-    command = std::make_unique<Command>("COM3", Speed::usbInitial, *sinks, clock);
+    report = std::make_unique<WidgetReport>(*sinks);
+    command = std::make_unique<Command>("COM3", Speed::usbInitial, *report, clock);
     command->fileName = fileName.empty() ? std::string("firmware.hex") : fileName;
     run = std::make_unique<UpdateRun>(*command, clock);
 }
@@ -239,7 +239,9 @@ std::string MainForm::adviceFor(const Message& message) {
     if (starting && pressBox.empty()) {
         pressBox = message.text; // raised by the press itself, before any worker: the port's box
     }
-    if (message.text != connectionError) {
+    RunProblem connectionError;
+    connectionError.kind = RunProblem::Kind::connectionError;
+    if (message.text != WidgetReport::boxFor(connectionError).text) {
         return {};
     }
     std::string advice = "The device did not answer. Check the link choice (\"RS-232\" for a serial cable, "

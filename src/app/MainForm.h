@@ -21,6 +21,7 @@ class Command;
 struct Message;
 class UpdateRun;
 class WindowSinks;
+class WidgetReport;
 
 // The updater's window: the link and port choices, the "Update" button, and the status box,
 // progress bar and title through which the update reports. It owns the Command for its whole life.
@@ -87,8 +88,9 @@ class MainForm : public QWidget {
     QPushButton* B_Download;
 
     std::unique_ptr<WindowSinks> sinks;
-    std::unique_ptr<Command> command; // after `sinks`: destroyed first, while they still exist
-    std::unique_ptr<UpdateRun> run;   // presses of "Update" on `command`
+    std::unique_ptr<WidgetReport> report; // the update's events as calls of `sinks`
+    std::unique_ptr<Command> command;     // after them: destroyed first, while they still exist
+    std::unique_ptr<UpdateRun> run;       // presses of "Update" on `command`
 };
 
 } // namespace vtc880

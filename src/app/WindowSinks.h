@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/WindowWake.h"
-#include "control/Sinks.h"
+#include "widgets/Sinks.h"
 
 #include <condition_variable>
 #include <deque>

@@ -3,12 +3,12 @@
 #include "cli/Subcommands.h"
 #include "control/DeviceState.h"
 #include "control/ExitStatus.h"
+#include "control/ResultText.h"
 #include "events/JsonEvents.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageCheck.h"
 #include "jobs/DeviceEvents.h"
 #include "jobs/DeviceJob.h"
-#include "jobs/ResultText.h"
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
 #include "ports/PortSelector.h"
@@ -45,8 +45,8 @@ struct SimulatedDevicesStop {
 
 // The device whose failure sets the exit status is the first failing one in the order of the command
 // line, not the first to fail in time: the status then does not depend on which device was quicker.
-int firstFailure(const std::vector<JobResult>& results) {
-    for (const JobResult& result : results) {
+int firstFailure(const std::vector<RunResult>& results) {
+    for (const RunResult& result : results) {
         if (const int code = exitCodeFor(result.outcome); code != Exit::ok) {
             return code;
         }
@@ -72,7 +72,7 @@ int run(DeviceOptions& options, bool json) {
         const LoadedImage check = loadImage(options.image, *loaded);
         if (!check.ok()) {
             out.problem(options.image + ": " + check.problem);
-            JobResult refused;
+            RunResult refused;
             refused.outcome = Outcome::imageError;
             refused.imageProblem = check.problem;
             for (const std::string& label : labels) {
@@ -107,17 +107,18 @@ int run(DeviceOptions& options, bool json) {
 
     const bool usb = options.link == "usb";
     const SimulatedDevicesStop stopSimulated{options.simulated};
-    std::vector<JobSettings> jobs;
+    std::vector<RunSettings> jobs;
     std::vector<ViewedDevice> viewed;
     for (const std::string& label : labels) {
-        JobSettings job;
+        RunSettings job;
         job.operation = options.operation;
         job.port = label;
         job.initialSpeed = usb ? Speed::usbInitial : Speed::rs232Initial;
         job.speedSwitch = !options.noSpeedSwitch;
-        job.verify = options.verify;
-        job.image = options.image;
-        job.loadedImage = image;
+        job.verifyBeforeFinish = options.verify;
+        job.imagePath = options.image;
+        job.imageName = options.image;
+        job.image = image;
         if (trace) {
             job.trace = trace->hookFor(label);
         }
@@ -142,19 +143,19 @@ int run(DeviceOptions& options, bool json) {
     }
 
     EventQueue queue;
-    std::vector<std::unique_ptr<QueueSinks>> sinks;
+    std::vector<std::unique_ptr<QueueObserver>> observers;
     std::atomic<bool> stop{false};
     std::vector<std::thread> threads;
-    // Every sink exists before the first job starts: a job holds on to its sink while the vector grows.
+    // Every observer exists before the first job starts: a job holds on to its own while the vector grows.
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        sinks.push_back(std::make_unique<QueueSinks>(queue, int(i)));
+        observers.push_back(std::make_unique<QueueObserver>(queue, int(i)));
     }
-    std::vector<JobResult> results(jobs.size());
+    std::vector<RunResult> results(jobs.size());
     std::vector<std::string> recordProblems(jobs.size()); // each written by its job before it ends
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto job = [&, i] {
             const auto started = std::chrono::system_clock::now();
-            results[i] = runJob(jobs[i], *sinks[i], stop);
+            results[i] = runDevice(jobs[i], *observers[i], stop);
             if (recorder) {
                 recordProblems[i] =
                     recorder->write(jobs[i], results[i], started, std::chrono::system_clock::now());
@@ -187,9 +188,8 @@ int run(DeviceOptions& options, bool json) {
             if (event.kind == DeviceEvent::Kind::done) {
                 // The job's thread wrote its result before it posted this event.
                 const std::size_t i = std::size_t(event.device);
-                const JobResult& result = results[i];
-                texts[i] = resultText(result, jobs[i].operation, devicePathFor(jobs[i].port), image.get(),
-                                      options.image);
+                const RunResult& result = results[i];
+                texts[i] = result.text;
                 ++finished;
                 view.ended(int(i), briefResult(result, jobs[i].operation));
                 out.event(

@@ -24,7 +24,7 @@ class SimulatedPorts {
 
     // Starts a device for `job` and points the job at its port. The device's line starts at
     // `speed` unless an option set it. Empty on success, else why it did not start.
-    std::string start(JobSettings& job, std::int32_t speed);
+    std::string start(RunSettings& job, std::int32_t speed);
     void stopAll();
 
   private:

@@ -28,7 +28,7 @@ bool SimulatedPorts::requested() const {
     return state->simulate;
 }
 
-std::string SimulatedPorts::start(JobSettings& job, std::int32_t speed) {
+std::string SimulatedPorts::start(RunSettings& job, std::int32_t speed) {
     sim::Config config = state->config;
     if (state->initialSpeedOption == nullptr || state->initialSpeedOption->count() == 0) {
         config.initialSpeed = speed;

@@ -16,7 +16,7 @@ bool SimulatedPorts::requested() const {
     return false;
 }
 
-std::string SimulatedPorts::start(JobSettings&, std::int32_t) {
+std::string SimulatedPorts::start(RunSettings&, std::int32_t) {
     return "this build has no simulated device";
 }
 

@@ -2,14 +2,13 @@
 
 #include "link/DeviceCodes.h"
 #include "ports/PortErrorText.h"
-#include "text/Format.h"
 
 #include <system_error>
 
 namespace vtc880 {
 
-Command::Command(const std::string& portName, std::int32_t baudRate, Sinks& sinks, Clock& clock)
-    : comPort(portName), BaudRate(baudRate), sinks(sinks), clock(clock) {}
+Command::Command(const std::string& portName, std::int32_t baudRate, RunObserver& observer, Clock& clock)
+    : comPort(portName), BaudRate(baudRate), observer(observer), clock(clock) {}
 
 Command::~Command() {
     cancel();
@@ -67,32 +66,32 @@ bool Command::closeCom() {
 
 void Command::connect() {
     connectionDone = false;
-    start([this] { ThreadConnect(); }, "Error: connect", false);
+    start([this] { ThreadConnect(); }, "connect", false);
 }
 
 void Command::download() {
-    start([this] { ThreadDownload(); }, "Error: download", false);
+    start([this] { ThreadDownload(); }, "download", false);
 }
 
 void Command::connectAndDownload() {
     connectionDone = false;
-    start([this] { ThreadConnectAndDownload(); }, "Error: connect", false);
+    start([this] { ThreadConnectAndDownload(); }, "connect", false);
 }
 
 void Command::connectAnd(Operation operation) {
     connectionDone = false;
-    start([this, operation] { ThreadConnectAnd(operation); }, "Error: connect", false);
+    start([this, operation] { ThreadConnectAnd(operation); }, "connect", false);
 }
 
 void Command::verify() {
-    start([this] { ThreadVerify(); }, "Error: verify", false);
+    start([this] { ThreadVerify(); }, "verify", false);
 }
 
 void Command::eraseAll() {
-    start([this] { ThreadEraseAll(); }, "Error: erase", true);
+    start([this] { ThreadEraseAll(); }, "erase", true);
 }
 
-void Command::start(std::function<void()> body, const char* caption, bool keepOpenLink) {
+void Command::start(std::function<void()> body, const char* during, bool keepOpenLink) {
     if (threadActive) {
         return;
     }
@@ -112,7 +111,7 @@ void Command::start(std::function<void()> body, const char* caption, bool keepOp
         if (!openCom()) {
             outcome = Outcome::portError;
             running = false;
-            reportOpenFailure(caption);
+            reportOpenFailure(during);
             return;
         }
     }
@@ -129,22 +128,22 @@ void Command::start(std::function<void()> body, const char* caption, bool keepOp
         closeCom();
         outcome = Outcome::noWorker;
         running = false;
-        Message box;
-        box.text = "Could not start the update: the system refused a new thread.";
-        box.caption = caption;
-        box.icon = MessageIcon::error;
-        box.detail = std::string(error.what()) + ". Close other programs and try again.";
-        sinks.messageBox(box);
+        RunProblem told;
+        told.kind = RunProblem::Kind::noWorker;
+        told.port = comPort;
+        told.during = during;
+        told.detail = error.what();
+        observer.problem(told);
     }
 }
 
-void Command::reportOpenFailure(const char* caption) {
-    Message box;
-    box.text = formatText("Error while connecting to %s !!!", comPort.c_str());
-    box.caption = caption;
-    box.icon = MessageIcon::error;
-    box.detail = openFailureDetail;
-    sinks.messageBox(box);
+void Command::reportOpenFailure(const char* during) {
+    RunProblem told;
+    told.kind = RunProblem::Kind::portNotOpened;
+    told.port = comPort;
+    told.during = during;
+    told.detail = openFailureDetail;
+    observer.problem(told);
 }
 
 } // namespace vtc880

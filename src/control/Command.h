@@ -2,8 +2,8 @@
 
 #include "control/Operation.h"
 #include "control/Outcome.h"
+#include "control/RunObserver.h"
 #include "control/RunProgress.h"
-#include "control/Sinks.h"
 #include "image/FileCopy.h"
 #include "link/Clock.h"
 #include "link/Protocole.h"
@@ -24,16 +24,17 @@ class Session;
 // A whole press of "Update" is an UpdateRun, which drives a Command.
 //
 // Threads: the setters, the speed switch and the starters are called from one thread (the window's).
-// At most one worker runs; a starter called while one runs does nothing. Workers report through the
-// sinks from their own thread. `cancel()` asks a running worker (or a speed switch under way) to stop:
+// At most one worker runs; a starter called while one runs does nothing. Workers report to the
+// observer from their own thread. `cancel()` asks a running worker (or a speed switch under way) to stop:
 // every wait checks the flag at each poll (1 ms) or pause slice, and no message box is raised after
-// it, so the worker ends within the longest uninterruptible step (under 0.2 s) unless the sinks
-// themselves block it. The destructor cancels and joins, so a front end may destroy the Command while
+// it, so the worker ends within the longest uninterruptible step (under 0.2 s) unless the observer
+// itself blocks it. The destructor cancels and joins, so a front end may destroy the Command while
 // a worker runs (for example when its window closes); a front end whose message box may be open at
-// that moment must make its messageBox() return. The sinks and the clock must outlive the Command.
+// that moment must make its problem() return. The observer and the clock must outlive the Command.
 class Command {
   public:
-    Command(const std::string& portName, std::int32_t baudRate, Sinks& sinks, Clock& clock = systemClock());
+    Command(const std::string& portName, std::int32_t baudRate, RunObserver& observer,
+            Clock& clock = systemClock());
     ~Command();
     Command(const Command&) = delete;
     Command& operator=(const Command&) = delete;
@@ -81,16 +82,16 @@ class Command {
     int speedCommandsSent() const { return speedCommands; }
 
     // Starters: each opens the link (eraseAll() keeps one left open by an earlier connect() or
-    // eraseAll()) and starts its worker, or shows "Error while connecting to %s !!!" when the port
-    // cannot be opened. They return at once.
+    // eraseAll()) and starts its worker, or tells the observer when the port cannot be opened. They
+    // return at once.
     void connect();
     void download();
     void connectAndDownload();
     void verify();
     void eraseAll();
     // Connect, then the operation on the same link: the device leaves its update mode when the link
-    // closes on some drivers, so the operation never reopens it. An update ends the application
-    // after its final box, as connectAndDownload() does.
+    // closes on some drivers, so the operation never reopens it. The whole run: its end is told
+    // (RunObserver::ended), as for connectAndDownload().
     void connectAnd(Operation operation);
 
     bool busy() const { return running.load() || threadActive.load(); } // a worker runs
@@ -101,9 +102,9 @@ class Command {
     // What the device acknowledged and how long each phase took, in the run under way or the last one.
     RunReport report() const { return progress.report(); }
 
-    // "Error while connecting to %s !!!" with the last open failure's cause as its detail.
-    void reportOpenFailure(const char* caption);
-    Sinks& reportsTo() { return sinks; }
+    // The port did not open, with the last open failure's cause; `during` names the starter.
+    void reportOpenFailure(const char* during);
+    RunObserver& reportsTo() { return observer; }
 
     const std::string& portName() const { return comPort; }
     std::int32_t baudRate() const { return BaudRate; }
@@ -129,12 +130,11 @@ class Command {
     void ThreadConnectAndDownload();
     void ThreadConnectAnd(Operation operation);
     void ThreadVerify();
-    void announceUpdated();
 
     std::string comPort;
     std::int32_t BaudRate;
     std::unique_ptr<Protocole> protocole;
-    Sinks& sinks;
+    RunObserver& observer;
     Clock& clock;
 
     std::atomic<bool> running{false}; // a worker runs, whichever starter began it

@@ -7,7 +7,7 @@ namespace vtc880 {
 
 bool connectDevice(Session& s, std::atomic<bool>& connected) {
     s.enter(Phase::updateMode);
-    s.sinks.setStatusText("Connecting to VTC880 ...");
+    s.log(RunStep::connecting);
     if (s.cancelled()) {
         return false; // stopped before anything reached the device
     }
@@ -19,11 +19,13 @@ bool connectDevice(Session& s, std::atomic<bool>& connected) {
     s.link.purge();
     if (handshake(s)) {
         connected = true;
-        s.sinks.setStatusText("VTC880 Connected");
+        s.log(RunStep::connected);
+        s.leave(Phase::updateMode);
         return true;
     }
-    s.message("VTC880 Connection error !", "Error", MessageIcon::error);
-    s.sinks.setStatusText("VTC880 Disconnected !");
+    s.problem(RunProblem::Kind::connectionError, Phase::updateMode);
+    s.log(RunStep::disconnected);
+    s.leave(Phase::updateMode);
     return false;
 }
 

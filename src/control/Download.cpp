@@ -2,10 +2,10 @@
 
 #include "control/Chunks.h"
 #include "control/Erase.h"
+#include "control/Failure.h"
 #include "control/Handshake.h"
 #include "control/Verify.h"
 #include "link/DeviceCodes.h"
-#include "text/Format.h"
 
 #include <filesystem>
 
@@ -13,44 +13,31 @@ namespace vtc880 {
 
 namespace {
 
-const char* const idleTitle = " VTC880 - Firmware Update";
-
 bool accepted(const Link& link) {
     return link.commandReady && link.command != Reply::ErrorReply;
 }
 
-void reportFailure(Session& s) {
-    s.sinks.setStatusText("Firmware update failed !");
-    s.message("Firmware update failed !", "Error", MessageIcon::error);
-}
-
-} // namespace
-
-Outcome programImage(Session& s, const FileCopy& image) {
+Outcome program(Session& s, const FileCopy& image) {
     Link& link = s.link;
-    s.enter(Phase::programming);
     Outcome failure = Outcome::succeeded;
     link.purge();
     if (!handshake(s)) {
-        s.sinks.setStatusText("Communication time out !");
+        s.log(RunStep::timedOut);
         failure = Outcome::noAnswer;
     }
     bool failed = failure != Outcome::succeeded;
 
-    const std::uint64_t total = image.totalSize();
-    const unsigned long long totalKo = total >> 10;
     std::uint64_t sent = 0;
-    s.sinks.setProgressMaximum(toProgress(total));
-    s.sinks.setProgressValue(0);
-    PhaseProgress programming{Phase::programming, 0, total, 0, image.count};
+    PhaseProgress programming{Phase::programming, 0, image.totalSize(), -1, image.count};
+    s.observer.progress(programming);
 
     for (int b = 0; b < image.count && !failed; ++b) {
         const FileBlock& block = image.blocks[b];
         programming.done = sent;
         programming.block = b;
-        s.sinks.phaseProgress(programming);
-        s.sinks.setStatusText(formatText("Copying 0ko / %lluko  (100%%)", totalKo));
-        s.sinks.showStatus();
+        programming.blockDone = 0;
+        programming.blockSize = block.size;
+        s.observer.progress(programming);
         bool blockOk = true;
         for (ChunkCursor chunk(block); !chunk.done();) {
             // A device that answers at once never makes the reply wait see a stop request.
@@ -67,30 +54,33 @@ Outcome programImage(Session& s, const FileCopy& image) {
             }
             s.progress.chunkAcknowledged(chunk.address(), chunk.length());
             chunk.advance();
-            const std::uint64_t done = sent + chunk.sent();
-            const int pct = int(double(done) * 100.0 / double(total));
-            s.sinks.setStatusText(formatText("Copying %lluko / %lluko  (%d%%)",
-                                             (unsigned long long)(done >> 10), totalKo, pct));
-            s.sinks.setTitle(formatText(" [%d%%] VTC880 - Firmware Update", pct));
-            s.sinks.setProgressValue(toProgress(done));
-            programming.done = done;
-            s.sinks.phaseProgress(programming);
-            s.sinks.repaint();
+            programming.blockDone = chunk.sent();
+            programming.done = sent + chunk.sent();
+            s.observer.progress(programming);
         }
         sent += block.size;
         if (blockOk) {
-            s.sinks.setStatusText("Firmware updated");
+            s.log(RunStep::blockProgrammed);
         } else {
-            reportFailure(s);
+            s.log(RunStep::programmingFailed);
+            s.problem(RunProblem::Kind::updateFailed, Phase::programming);
             failed = true;
             failure = Outcome::programFailed;
         }
     }
-    s.sinks.setTitle(idleTitle);
     if (!failed) {
         s.progress.allProgrammed();
     }
     return failureOf(s, failure);
+}
+
+} // namespace
+
+Outcome programImage(Session& s, const FileCopy& image) {
+    s.enter(Phase::programming);
+    const Outcome result = program(s, image);
+    s.leave(Phase::programming);
+    return result;
 }
 
 void finishUpdate(Session& s) {
@@ -99,18 +89,16 @@ void finishUpdate(Session& s) {
     if (!s.link.lost()) {
         s.progress.finishSent();
     }
+    s.leave(Phase::finish);
 }
 
-void reportUnreadableImage(Sinks& sinks, const std::string& path, const std::string& problem) {
+void reportUnreadableImage(RunObserver& observer, const std::string& path, const std::string& problem) {
     std::error_code error;
     const std::filesystem::path full = std::filesystem::absolute(path, error);
-    sinks.setStatusText("Coult not open firmware file !");
-    Message box;
-    box.text = "Coult not open firmware file !";
-    box.caption = "File error";
-    box.icon = MessageIcon::error;
-    box.detail = (error || path.empty() ? path : full.string()) + ": " + problem;
-    sinks.messageBox(box);
+    RunProblem told;
+    told.kind = RunProblem::Kind::imageUnreadable;
+    told.detail = (error || path.empty() ? path : full.string()) + ": " + problem;
+    observer.problem(told);
 }
 
 Outcome downloadImage(Session& s, const FileCopy& image, bool verifyBeforeFinish) {
@@ -119,9 +107,8 @@ Outcome downloadImage(Session& s, const FileCopy& image, bool verifyBeforeFinish
     if (erase != EraseResult::erased) {
         const Outcome failure = failureOf(s, outcomeOf(erase));
         if (failure != Outcome::cancelled) {
-            s.message("Firmware update failed !", "Error", MessageIcon::error);
+            s.problem(RunProblem::Kind::updateFailed, Phase::erase);
         }
-        s.sinks.setTitle(idleTitle);
         return failure;
     }
     if (s.cancelled()) {

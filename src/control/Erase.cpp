@@ -3,7 +3,6 @@
 #include "control/Handshake.h"
 #include "link/DeviceCodes.h"
 #include "link/LittleEndian.h"
-#include "text/Format.h"
 
 namespace vtc880 {
 
@@ -31,15 +30,14 @@ std::int32_t usableEraseTime(std::int32_t announcedMs) {
     return announcedMs > Limits::eraseCeilingMs ? Limits::eraseCeilingMs : announcedMs;
 }
 
-EraseResult eraseDevice(Session& s) {
+namespace {
+
+EraseResult erase(Session& s) {
     Link& link = s.link;
-    s.enter(Phase::erase);
-    s.sinks.setStatusText("");
-    s.sinks.setProgressValue(0);
     link.purge();
-    s.sinks.setStatusText("Connection to VTC880 ...");
+    s.log(RunStep::handshaking);
     if (!handshake(s)) {
-        s.sinks.setStatusText("Communication time out !");
+        s.log(RunStep::timedOut);
         return EraseResult::handshakeFailed;
     }
 
@@ -47,12 +45,12 @@ EraseResult eraseDevice(Session& s) {
     if (s.cancelled()) {
         return EraseResult::handshakeFailed;
     }
-    s.sinks.setStatusText("Calculating erase time ...");
+    s.log(RunStep::askingEraseTime);
     link.commandReady = false;
     link.send(Code::EraseTimeQuery, 0, nullptr);
     pollFor(s, Limits::eraseTimePolls);
     if (!validEraseTime(link)) {
-        s.sinks.setStatusText("Communication time out !");
+        s.log(RunStep::timedOut);
         return EraseResult::noEraseTime;
     }
 
@@ -60,11 +58,9 @@ EraseResult eraseDevice(Session& s) {
         return EraseResult::noEraseTime;
     }
     const std::int32_t eraseMs = usableEraseTime(std::int32_t(le::get32(link.data.get())));
-    s.sinks.setStatusText("Erasing (" + oneDecimal(eraseMs / 1000.0) + " seconds) ...");
-    s.sinks.setProgressMaximum(eraseMs);
-    s.sinks.setProgressValue(0);
+    s.observer.log(RunLog{RunStep::erasing, eraseMs});
     PhaseProgress erasing{Phase::erase, 0, std::uint64_t(eraseMs)};
-    s.sinks.phaseProgress(erasing);
+    s.observer.progress(erasing);
     const std::uint32_t t0 = s.clock.tickCount();
     link.commandReady = false;
     link.send(Code::EraseAll, 0, nullptr);
@@ -78,24 +74,31 @@ EraseResult eraseDevice(Session& s) {
         link.extract();
         ++n;
         const std::uint32_t elapsed = s.clock.tickCount() - t0; // right across a wrap of the count
+        // At every poll: the time is the progress.
         if (elapsed < std::uint32_t(eraseMs)) {
-            s.sinks.setProgressValue(std::int32_t(elapsed));
-            if (elapsed != erasing.done) { // once a millisecond, not once a poll
-                erasing.done = elapsed;
-                s.sinks.phaseProgress(erasing);
-            }
+            erasing.done = elapsed;
+            s.observer.progress(erasing);
         }
     } while (!link.commandReady && n < pollLimit && !s.over());
 
     if (link.commandReady && link.command != Reply::ErrorReply) {
         s.progress.eraseAcknowledged();
         erasing.done = erasing.total;
-        s.sinks.phaseProgress(erasing);
-        s.sinks.setStatusText("Firmware erased");
+        s.observer.progress(erasing);
+        s.log(RunStep::erased);
         return EraseResult::erased;
     }
-    s.sinks.setStatusText("Erasing failed !");
+    s.log(RunStep::eraseFailed);
     return EraseResult::eraseFailed;
+}
+
+} // namespace
+
+EraseResult eraseDevice(Session& s) {
+    s.enter(Phase::erase);
+    const EraseResult result = erase(s);
+    s.leave(Phase::erase);
+    return result;
 }
 
 } // namespace vtc880

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "control/Erase.h"
-#include "control/Verify.h"
-
 namespace vtc880 {
 
 // How an operation on the device ended, for front ends that must tell failures apart (the window
@@ -20,39 +17,5 @@ enum class Outcome {
     portLost,      // the port went away during the run (adapter unplugged, line hung up)
     noWorker,      // the system would not start the worker thread
 };
-
-// A failure as the run ends it: a run asked to stop ends as cancelled, one whose port has gone as
-// portLost, whatever step noticed it first.
-inline Outcome failureOf(const Session& session, Outcome failure) {
-    if (failure == Outcome::succeeded) {
-        return failure;
-    }
-    if (session.cancelled()) {
-        return Outcome::cancelled;
-    }
-    return session.link.lost() ? Outcome::portLost : failure;
-}
-
-inline Outcome outcomeOf(EraseResult result) {
-    switch (result) {
-    case EraseResult::erased:
-        return Outcome::succeeded;
-    case EraseResult::eraseFailed:
-        return Outcome::eraseFailed;
-    default:
-        return Outcome::noAnswer;
-    }
-}
-
-inline Outcome outcomeOf(VerifyResult result) {
-    switch (result) {
-    case VerifyResult::passed:
-        return Outcome::succeeded;
-    case VerifyResult::differs:
-        return Outcome::verifyFailed;
-    default:
-        return Outcome::noAnswer;
-    }
-}
 
 } // namespace vtc880

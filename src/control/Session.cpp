@@ -3,7 +3,6 @@
 #include "control/DeviceStateText.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace vtc880 {
 
@@ -11,16 +10,18 @@ namespace {
 constexpr int pauseSliceMs = 50;
 } // namespace
 
-Session::Session(Link& link, Sinks& sinks, Clock& clock, std::function<bool()> stopRequested,
+Session::Session(Link& link, RunObserver& observer, Clock& clock, std::function<bool()> stopRequested,
                  RunProgress& progress)
-    : link(link), sinks(sinks), clock(clock), progress(progress), stopRequested(std::move(stopRequested)) {}
+    : link(link), observer(observer), clock(clock), progress(progress),
+      stopRequested(std::move(stopRequested)) {}
 
-Session::Session(Link& link, Sinks& sinks, Clock& clock, const std::atomic<bool>& cancel)
-    : link(link), sinks(sinks), clock(clock), progress(ownProgress),
+Session::Session(Link& link, RunObserver& observer, Clock& clock, const std::atomic<bool>& cancel)
+    : link(link), observer(observer), clock(clock), progress(ownProgress),
       stopRequested([&cancel] { return cancel.load(); }) {}
 
-Session::Session(Link& link, Sinks& sinks, Clock& clock)
-    : link(link), sinks(sinks), clock(clock), progress(ownProgress), stopRequested([] { return false; }) {}
+Session::Session(Link& link, RunObserver& observer, Clock& clock)
+    : link(link), observer(observer), clock(clock), progress(ownProgress),
+      stopRequested([] { return false; }) {}
 
 void Session::pause(int milliseconds) {
     while (milliseconds > 0 && !cancelled()) {
@@ -30,26 +31,20 @@ void Session::pause(int milliseconds) {
     }
 }
 
-void Session::message(const std::string& text, const std::string& caption, MessageIcon icon) {
+void Session::problem(RunProblem::Kind kind, Phase phase) {
     if (cancelled()) {
         return;
     }
-    Message box;
-    box.text = text;
-    box.caption = caption;
-    box.icon = icon;
-    box.detail = firmwareAtRiskText(progress.report().device);
-    sinks.messageBox(box);
+    RunProblem told;
+    told.kind = kind;
+    told.phase = phase;
+    told.detail = firmwareAtRiskText(progress.report().device);
+    observer.problem(told);
 }
 
 void Session::enter(Phase phase) {
     progress.enter(phase, clock.now());
-    sinks.enterPhase(phase);
-}
-
-std::int32_t toProgress(std::uint64_t value) {
-    constexpr auto most = std::uint64_t(std::numeric_limits<std::int32_t>::max());
-    return std::int32_t(std::min(value, most));
+    observer.phase(phase);
 }
 
 } // namespace vtc880

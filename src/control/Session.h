@@ -1,8 +1,8 @@
 #pragma once
 
 #include "control/Phase.h"
+#include "control/RunObserver.h"
 #include "control/RunProgress.h"
-#include "control/Sinks.h"
 #include "link/Clock.h"
 #include "link/Link.h"
 
@@ -18,15 +18,15 @@ namespace vtc880 {
 // at each poll or pause slice, so a run ends within one poll once it is made.
 class Session {
   public:
-    Session(Link& link, Sinks& sinks, Clock& clock, std::function<bool()> stopRequested,
+    Session(Link& link, RunObserver& observer, Clock& clock, std::function<bool()> stopRequested,
             RunProgress& progress);
-    Session(Link& link, Sinks& sinks, Clock& clock, const std::atomic<bool>& cancel); // own progress
-    Session(Link& link, Sinks& sinks, Clock& clock);                                  // never cancelled
+    Session(Link& link, RunObserver& observer, Clock& clock, const std::atomic<bool>& cancel); // own progress
+    Session(Link& link, RunObserver& observer, Clock& clock); // never cancelled
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     Link& link;
-    Sinks& sinks;
+    RunObserver& observer;
     Clock& clock;
 
   private:
@@ -41,17 +41,16 @@ class Session {
 
     // A pause that ends early once the run is cancelled.
     void pause(int milliseconds);
-    // A message box, unless the run is cancelled: then nobody is left to dismiss it. Once the device's
-    // firmware has been touched, its detail says what the device now holds.
-    void message(const std::string& text, const std::string& caption, MessageIcon icon);
-    // The run moves on to `phase`.
+    // A failure to tell a person, unless the run is cancelled: then nobody is left to be told. Once the
+    // device's firmware has been touched, its detail says what the device now holds.
+    void problem(RunProblem::Kind kind, Phase phase);
+    void log(RunStep step) { observer.log(RunLog{step}); }
+    // The run moves on to `phase`, and is done with it.
     void enter(Phase phase);
+    void leave(Phase phase) { observer.phaseEnded(phase); }
 
   private:
     std::function<bool()> stopRequested;
 };
-
-// Progress values are 32-bit; larger counts show as full.
-std::int32_t toProgress(std::uint64_t value);
 
 } // namespace vtc880

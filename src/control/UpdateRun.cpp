@@ -1,6 +1,7 @@
 #include "control/UpdateRun.h"
 
 #include "control/Download.h"
+#include "control/ResultText.h"
 #include "image/ImageCheck.h"
 
 #include <algorithm>
@@ -35,8 +36,10 @@ void UpdateRun::notePortFailure() {
 }
 
 bool UpdateRun::endBefore(Outcome outcome) {
+    early.operation = current.operation;
     early.outcome = outcome;
     early.report.times[std::size_t(Phase::speedSwitch)] = switchTime;
+    command.reportsTo().ended(current.operation, outcome);
     return false;
 }
 
@@ -47,21 +50,21 @@ bool UpdateRun::start(const RunSettings& settings) {
     stopRequest = false;
     command.resetCancel(); // a stop asked of an earlier run is not one of this run
     workerStarted = false;
+    current = settings;
     early = RunResult{};
     switchTime = {};
-    Sinks& sinks = command.reportsTo();
+    RunObserver& observer = command.reportsTo();
 
-    sinks.setStatusText("Connecting to VTC880 ...");
-    sinks.repaint();
+    observer.log(RunLog{RunStep::starting});
     // The image is judged before the device is touched: a refused file must not cost the device
     // its update mode, and with it several seconds.
-    std::shared_ptr<const FileCopy> image = settings.image;
+    image = settings.image;
     if (!image && settings.operation != Operation::erase) {
         auto loaded = std::make_shared<FileCopy>();
         const LoadedImage check = loadImage(settings.imagePath, *loaded);
         if (!check.ok()) {
             early.imageProblem = check.problem;
-            reportUnreadableImage(sinks, settings.imagePath, check.problem);
+            reportUnreadableImage(observer, settings.imagePath, check.problem);
             return endBefore(Outcome::imageError);
         }
         image = std::move(loaded);
@@ -71,7 +74,7 @@ bool UpdateRun::start(const RunSettings& settings) {
     }
 
     if (settings.speedSwitch) {
-        sinks.enterPhase(Phase::speedSwitch);
+        observer.phase(Phase::speedSwitch);
         const auto switchStart = clock.now();
         const std::int32_t linkSpeed = command.baudRate();
         command.changeBaudRate();
@@ -83,7 +86,8 @@ bool UpdateRun::start(const RunSettings& settings) {
                 command.changeBaudRate2(linkSpeed); // nothing reached the device: the next try starts over
             }
             notePortFailure();
-            command.reportOpenFailure("Error: connect");
+            observer.phaseEnded(Phase::speedSwitch);
+            command.reportOpenFailure("connect");
             return endBefore(Outcome::portError);
         }
         if (!settings.port.empty()) {
@@ -92,6 +96,7 @@ bool UpdateRun::start(const RunSettings& settings) {
         command.changeBaudRate2(settings.updateSpeed);
         pause(settleAfterSwitchMs);
         switchTime = clock.now() - switchStart;
+        observer.phaseEnded(Phase::speedSwitch);
     } else {
         command.changeBaudRate2(settings.updateSpeed);
     }
@@ -122,13 +127,15 @@ RunResult UpdateRun::perform(const RunSettings& settings) {
 }
 
 RunResult UpdateRun::result() const {
-    if (!workerStarted) {
-        return early;
+    RunResult result = early;
+    if (workerStarted) {
+        result.operation = current.operation;
+        result.outcome = command.outcome;
+        result.report = command.report();
+        result.report.times[std::size_t(Phase::speedSwitch)] = switchTime;
     }
-    RunResult result;
-    result.outcome = command.outcome;
-    result.report = command.report();
-    result.report.times[std::size_t(Phase::speedSwitch)] = switchTime;
+    result.text = resultText(result, result.operation, devicePathFor(command.portName()), image.get(),
+                             current.imageName);
     return result;
 }
 

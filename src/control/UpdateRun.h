@@ -3,11 +3,11 @@
 #include "control/Command.h"
 #include "control/Operation.h"
 #include "control/Outcome.h"
-#include "control/RunProgress.h"
+#include "control/RunResult.h"
 #include "image/FileCopy.h"
 #include "link/Clock.h"
 #include "link/DeviceCodes.h"
-#include "link/RS232.h"
+#include "link/Trace.h"
 
 #include <atomic>
 #include <cstdint>
@@ -16,6 +16,8 @@
 
 namespace vtc880 {
 
+// What one run does. The first group is every run's; the second is the Command's own, taken by
+// runDevice() when it makes one for the run (a window keeps its Command from press to press).
 struct RunSettings {
     Operation operation = Operation::update;
     std::string port;                      // empty: the port the Command holds
@@ -23,18 +25,14 @@ struct RunSettings {
     bool verifyBeforeFinish = false;       // update: compare the whole image before Finish
     std::string imagePath;                 // read and checked before anything is sent ...
     std::shared_ptr<const FileCopy> image; // ... unless it was already (once for several devices)
+    std::string imageName;                 // the image as the result names it; empty: by its figures only
     // The conversation's speed after the switch: 115200 on every link; other values for measurements.
     std::int32_t updateSpeed = Speed::update;
-};
 
-struct RunResult {
-    Outcome outcome = Outcome::none;
-    RunReport report;                      // what the device acknowledged; the time of each phase
-    PortError openError = PortError::none; // why the port did not open, for Outcome::portError
-    int openSystemError = 0;               // the system's own number for it
-    std::string portDetail;                // the same in words, with what to do
-    std::string portBrief;                 // the same in a few words
-    std::string imageProblem;              // why the image was refused, for Outcome::imageError
+    std::int32_t initialSpeed = Speed::rs232Initial; // the device's speed before the switch (by link)
+    TraceHook trace;                                 // told every byte and frame, when set
+    // Set, a stop that holds only until the erase goes out (see Command::alsoStopBeforeTheEraseOn).
+    const std::atomic<bool>* stopBeforeErase = nullptr;
 };
 
 // One press of "Update", whoever presses it (the window, the command-line tool, a station, a
@@ -43,7 +41,7 @@ struct RunResult {
 // checked in every wait. Its result says how it ended and what the device now holds.
 //
 // start() runs on the caller's thread up to the start of the worker (about two seconds: the window's
-// thread in the window); the worker then reports through the Command's sinks. requestStop() may be
+// thread in the window); the worker then reports to the Command's observer. requestStop() may be
 // called from any thread.
 class UpdateRun {
   public:
@@ -69,6 +67,8 @@ class UpdateRun {
     Clock& clock;
     std::atomic<bool> stopRequest{false};
     bool workerStarted = false;
+    RunSettings current; // of the run under way, or the last one
+    std::shared_ptr<const FileCopy> image;
     RunResult early; // the result of a run that ended before its worker started
     std::chrono::steady_clock::duration switchTime{};
 };

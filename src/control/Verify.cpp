@@ -3,7 +3,6 @@
 #include "control/Chunks.h"
 #include "control/Handshake.h"
 #include "link/DeviceCodes.h"
-#include "text/Format.h"
 
 namespace vtc880 {
 
@@ -13,14 +12,11 @@ namespace {
 // bytes of the whole image, of which the blocks before this one are done.
 bool verifyBlock(Session& s, const FileBlock& block, int index, PhaseProgress& whole) {
     Link& link = s.link;
-    const unsigned long long sizeKo = block.size >> 10;
-    s.sinks.setStatusText(formatText("Verifying 0ko / %lluko", sizeKo));
-    s.sinks.showStatus();
-    s.sinks.setProgressMaximum(toProgress(block.size));
-    s.sinks.setProgressValue(0);
     const std::uint64_t before = whole.done;
     whole.block = index;
-    s.sinks.phaseProgress(whole);
+    whole.blockDone = 0;
+    whole.blockSize = block.size;
+    s.observer.progress(whole);
     for (ChunkCursor chunk(block); !chunk.done();) {
         if (s.cancelled()) {
             return false;
@@ -37,36 +33,39 @@ bool verifyBlock(Session& s, const FileBlock& block, int index, PhaseProgress& w
         }
         s.progress.verified(chunk.length());
         chunk.advance();
-        s.sinks.setStatusText(
-            formatText("Verifying %lluko / %lluko", (unsigned long long)(chunk.sent() >> 10), sizeKo));
-        s.sinks.setProgressValue(toProgress(chunk.sent()));
+        whole.blockDone = chunk.sent();
         whole.done = before + chunk.sent();
-        s.sinks.phaseProgress(whole);
+        s.observer.progress(whole);
         s.pause(1);
-        s.sinks.repaint();
     }
     return true;
+}
+
+VerifyResult verify(Session& s, const FileCopy& image) {
+    s.link.purge();
+    s.log(RunStep::connecting);
+    if (!handshake(s)) {
+        s.log(RunStep::timedOut);
+        return VerifyResult::handshakeFailed;
+    }
+    PhaseProgress whole{Phase::verify, 0, image.totalSize(), 0, image.count};
+    for (int b = 0; b < image.count; ++b) {
+        if (!verifyBlock(s, image.blocks[b], b, whole)) {
+            s.log(RunStep::verifyFailed);
+            return VerifyResult::differs;
+        }
+        s.log(RunStep::blockVerified);
+    }
+    return VerifyResult::passed;
 }
 
 } // namespace
 
 VerifyResult verifyImage(Session& s, const FileCopy& image) {
     s.enter(Phase::verify);
-    s.link.purge();
-    s.sinks.setStatusText("Connecting to VTC880 ...");
-    if (!handshake(s)) {
-        s.sinks.setStatusText("Communication time out !");
-        return VerifyResult::handshakeFailed;
-    }
-    PhaseProgress whole{Phase::verify, 0, image.totalSize(), 0, image.count};
-    for (int b = 0; b < image.count; ++b) {
-        if (!verifyBlock(s, image.blocks[b], b, whole)) {
-            s.sinks.setStatusText("Verification failed");
-            return VerifyResult::differs;
-        }
-        s.sinks.setStatusText("Verification passed");
-    }
-    return VerifyResult::passed;
+    const VerifyResult result = verify(s, image);
+    s.leave(Phase::verify);
+    return result;
 }
 
 } // namespace vtc880

@@ -2,6 +2,7 @@
 #include "control/Connect.h"
 #include "control/Download.h"
 #include "control/Erase.h"
+#include "control/Failure.h"
 #include "control/Session.h"
 #include "control/Verify.h"
 #include "image/ImageCheck.h"
@@ -12,7 +13,7 @@ namespace vtc880 {
 
 Session Command::workerSession() {
     return Session(
-        *protocole, sinks, clock, [this] { return stopRequested(); }, progress);
+        *protocole, observer, clock, [this] { return stopRequested(); }, progress);
 }
 
 void Command::finishRun(Outcome result) {
@@ -29,24 +30,12 @@ const FileCopy* Command::runImage(Session& session, FileCopy& storage, bool repo
     const LoadedImage loaded = loadImage(runFileName, storage);
     if (!loaded.ok()) {
         if (reportProblem && !session.cancelled()) {
-            reportUnreadableImage(sinks, runFileName, loaded.problem);
+            reportUnreadableImage(observer, runFileName, loaded.problem);
         }
         return nullptr;
     }
     progress.setImageBytes(storage.totalSize());
     return &storage;
-}
-
-void Command::announceUpdated() {
-    if (stopRequested()) {
-        return;
-    }
-    Message box;
-    box.text = "Firmware updated !\nClick OK to close VTC880 Firmware Updater";
-    box.caption = "VTC880 updated";
-    box.icon = MessageIcon::information;
-    sinks.messageBox(box);
-    sinks.exitApplication();
 }
 
 void Command::ThreadConnect() {
@@ -103,9 +92,7 @@ void Command::ThreadConnectAnd(Operation operation) {
     }
     closeCom();
     finishRun(result);
-    if (operation == Operation::update && outcome == Outcome::succeeded) {
-        announceUpdated();
-    }
+    observer.ended(operation, outcome);
     connectionDone = true;
     threadActive = false;
 }

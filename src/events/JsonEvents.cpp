@@ -1,7 +1,7 @@
 #include "events/JsonEvents.h"
 
 #include "control/DeviceState.h"
-#include "jobs/ResultText.h"
+#include "control/ResultText.h"
 
 #include <chrono>
 
@@ -95,7 +95,7 @@ JsonObject messageEvent(const std::string& port, const Message& message, const s
         .add("detail", message.detail);
 }
 
-JsonObject resultEvent(const std::string& port, Operation operation, const JobResult& result, int exitCode,
+JsonObject resultEvent(const std::string& port, Operation operation, const RunResult& result, int exitCode,
                        const std::string& text, const std::string& slot) {
     const DeviceHolding& device = result.report.device;
     std::chrono::steady_clock::duration took{};

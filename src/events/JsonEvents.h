@@ -1,10 +1,10 @@
 #pragma once
 
 #include "control/Phase.h"
-#include "control/Sinks.h"
 #include "events/Json.h"
 #include "jobs/DeviceJob.h"
 #include "jobs/DeviceProgress.h"
+#include "widgets/Sinks.h"
 
 #include <optional>
 #include <string>
@@ -32,7 +32,7 @@ JsonObject statusEvent(const std::string& port, std::optional<Phase> phase, cons
 // A message box the window would show (errors only: the success box is the result).
 JsonObject messageEvent(const std::string& port, const Message& message, const std::string& slot = {});
 // How the device's run ended and what the device holds; `text` is the result line for people.
-JsonObject resultEvent(const std::string& port, Operation operation, const JobResult& result, int exitCode,
+JsonObject resultEvent(const std::string& port, Operation operation, const RunResult& result, int exitCode,
                        const std::string& text, const std::string& slot = {});
 // The last event of a command: how many devices, how many succeeded, and the exit status.
 JsonObject summaryEvent(int devices, int succeeded, int exitCode, bool interrupted);

@@ -20,29 +20,41 @@ bool EventQueue::pop(DeviceEvent& event, std::chrono::milliseconds timeout) {
     return true;
 }
 
-void QueueSinks::post(DeviceEvent::Kind kind, std::int64_t value, const std::string& text) {
-    DeviceEvent event;
-    event.device = device;
-    event.kind = kind;
-    event.value = value;
-    event.text = text;
-    queue.push(std::move(event));
+DeviceEvent QueueObserver::event(DeviceEvent::Kind kind) const {
+    DeviceEvent made;
+    made.device = device;
+    made.kind = kind;
+    return made;
 }
 
-void QueueSinks::messageBox(const Message& message) {
-    DeviceEvent event;
-    event.device = device;
-    event.kind = DeviceEvent::Kind::message;
-    event.message = message;
-    queue.push(std::move(event));
+void QueueObserver::phase(Phase phase) {
+    DeviceEvent made = event(DeviceEvent::Kind::phase);
+    made.phase = phase;
+    queue.push(std::move(made));
 }
 
-void QueueSinks::phaseProgress(const PhaseProgress& progress) {
-    DeviceEvent event;
-    event.device = device;
-    event.kind = DeviceEvent::Kind::phaseProgress;
-    event.progress = progress;
-    queue.push(std::move(event));
+void QueueObserver::phaseEnded(Phase phase) {
+    DeviceEvent made = event(DeviceEvent::Kind::phaseEnded);
+    made.phase = phase;
+    queue.push(std::move(made));
+}
+
+void QueueObserver::progress(const PhaseProgress& progress) {
+    DeviceEvent made = event(DeviceEvent::Kind::progress);
+    made.progress = progress;
+    queue.push(std::move(made));
+}
+
+void QueueObserver::log(const RunLog& log) {
+    DeviceEvent made = event(DeviceEvent::Kind::log);
+    made.log = log;
+    queue.push(std::move(made));
+}
+
+void QueueObserver::problem(const RunProblem& problem) {
+    DeviceEvent made = event(DeviceEvent::Kind::problem);
+    made.problem = problem;
+    queue.push(std::move(made));
 }
 
 } // namespace vtc880

@@ -1,38 +1,32 @@
 #pragma once
 
-#include "control/Sinks.h"
+#include "control/RunObserver.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <string>
 
 namespace vtc880 {
 
-// What one device's update reported, as a value that can travel from its worker to the thread that
-// draws. Workers never print: they post events, and the main thread shows them in order.
+// What one device's run reported, as a value that can travel from its worker to the thread that
+// shows it. Workers never print: they post events, and that thread takes them in order.
 struct DeviceEvent {
     enum class Kind {
-        status,
-        statusVisible,
-        progressMaximum,
-        progressValue,
-        title,
-        repaint,
-        message,
-        exit,
-        phase,         // the run moved on: `value` is its Phase
-        phaseProgress, // the phase under way moved on: `progress`
-        done,          // the device's job has ended; its result is with the job
+        phase,      // the run entered `phase`
+        phaseEnded, // and is done with it
+        progress,   // the phase under way moved on: `progress`
+        log,        // a step in words: `log`
+        problem,    // a failure to tell a person: `problem`
+        done,       // the device's run has ended; its result is with the run
     };
     int device = 0;
-    Kind kind = Kind::status;
-    std::int64_t value = 0;
-    std::string text;
-    Message message;
+    Kind kind = Kind::phase;
+    Phase phase = Phase::speedSwitch;
     PhaseProgress progress;
+    RunLog log;
+    RunProblem problem;
     std::chrono::steady_clock::time_point at = std::chrono::steady_clock::now(); // when it was reported
 };
 
@@ -48,29 +42,22 @@ class EventQueue {
     std::deque<DeviceEvent> events;
 };
 
-// The sinks of one device: every call becomes an event. Message boxes return at once, since on a
-// console nobody is there to dismiss them; the message is shown all the same.
-class QueueSinks : public Sinks {
+// One device's run as events on a queue. A problem returns at once: on a console nobody is there to
+// dismiss a box; it is shown all the same.
+class QueueObserver : public RunObserver {
   public:
-    QueueSinks(EventQueue& queue, int device) : queue(queue), device(device) {}
+    QueueObserver(EventQueue& queue, int device) : queue(queue), device(device) {}
 
-    void setStatusText(const std::string& text) override { post(DeviceEvent::Kind::status, 0, text); }
-    void showStatus() override { post(DeviceEvent::Kind::statusVisible, 0, {}); }
-    void setProgressMaximum(std::int32_t maximum) override {
-        post(DeviceEvent::Kind::progressMaximum, maximum, {});
-    }
-    void setProgressValue(std::int32_t value) override { post(DeviceEvent::Kind::progressValue, value, {}); }
-    void setTitle(const std::string& title) override { post(DeviceEvent::Kind::title, 0, title); }
-    void repaint() override { post(DeviceEvent::Kind::repaint, 0, {}); }
-    void messageBox(const Message& message) override;
-    void exitApplication() override { post(DeviceEvent::Kind::exit, 0, {}); }
-    void enterPhase(Phase phase) override { post(DeviceEvent::Kind::phase, std::int64_t(phase), {}); }
-    void phaseProgress(const PhaseProgress& progress) override;
+    void phase(Phase phase) override;
+    void phaseEnded(Phase phase) override;
+    void progress(const PhaseProgress& progress) override;
+    void log(const RunLog& log) override;
+    void problem(const RunProblem& problem) override;
 
   private:
     EventQueue& queue;
     int device;
-    void post(DeviceEvent::Kind kind, std::int64_t value, const std::string& text);
+    DeviceEvent event(DeviceEvent::Kind kind) const;
 };
 
 } // namespace vtc880

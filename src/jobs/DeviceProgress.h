@@ -2,7 +2,7 @@
 
 #include "control/Operation.h"
 #include "control/Phase.h"
-#include "control/Sinks.h"
+#include "control/RunObserver.h"
 #include "link/DeviceCodes.h"
 
 #include <chrono>

@@ -1,11 +1,11 @@
 #include "records/DeviceRecord.h"
 
 #include "control/DeviceState.h"
+#include "control/ResultText.h"
 #include "control/ToolVersion.h"
 #include "events/Json.h"
 #include "events/JsonEvents.h"
 #include "image/ImageBuilder.h"
-#include "jobs/ResultText.h"
 #include "link/RS232.h"
 #include "records/HostName.h"
 #include "records/Sha256.h"
@@ -74,7 +74,7 @@ const PortIdentity* findPort(const std::vector<PortIdentity>& ports, const std::
     return nullptr;
 }
 
-DeviceRecord recordOf(const JobSettings& job, const JobResult& result,
+DeviceRecord recordOf(const RunSettings& job, const RunResult& result,
                       std::chrono::system_clock::time_point start, std::chrono::system_clock::time_point end,
                       const PortIdentity* port, const ImageFacts* image, const std::string& slot) {
     DeviceRecord record;
@@ -83,7 +83,7 @@ DeviceRecord recordOf(const JobSettings& job, const JobResult& result,
     record.host = hostName();
     record.toolVersion = toolVersion();
     record.operation = job.operation;
-    record.verify = job.operation == Operation::update && job.verify;
+    record.verify = job.operation == Operation::update && job.verifyBeforeFinish;
     record.slot = slot;
     record.port = job.port;
     if (port != nullptr) {
@@ -103,7 +103,8 @@ DeviceRecord recordOf(const JobSettings& job, const JobResult& result,
     if (job.operation == Operation::update) {
         record.bytesProgrammed = report.device.bytesProgrammed;
     }
-    if (job.operation == Operation::verify || (job.operation == Operation::update && job.verify)) {
+    if (job.operation == Operation::verify ||
+        (job.operation == Operation::update && job.verifyBeforeFinish)) {
         record.bytesVerified = report.bytesVerified;
     }
     record.phases.speedSwitch = secondsIn(report, Phase::speedSwitch);
@@ -112,7 +113,7 @@ DeviceRecord recordOf(const JobSettings& job, const JobResult& result,
     record.phases.programming = secondsIn(report, Phase::programming);
     record.phases.verify = secondsIn(report, Phase::verify);
     record.phases.finish = secondsIn(report, Phase::finish);
-    record.text = resultText(result, job.operation, devicePathFor(job.port), job.loadedImage.get());
+    record.text = result.text;
     return record;
 }
 

@@ -55,7 +55,7 @@ struct DeviceRecord {
 constexpr const char* recordFormat = "vtc880-record/1";
 
 // The record of a job that ran on `port` (its identity when it was found), with the image it sent.
-DeviceRecord recordOf(const JobSettings& job, const JobResult& result,
+DeviceRecord recordOf(const RunSettings& job, const RunResult& result,
                       std::chrono::system_clock::time_point start, std::chrono::system_clock::time_point end,
                       const PortIdentity* port, const ImageFacts* image, const std::string& slot);
 

@@ -22,7 +22,7 @@ JobRecorder::JobRecorder(const std::string& recordPath, const std::string& image
     }
 }
 
-std::string JobRecorder::write(const JobSettings& job, const JobResult& result,
+std::string JobRecorder::write(const RunSettings& job, const RunResult& result,
                                std::chrono::system_clock::time_point start,
                                std::chrono::system_clock::time_point end) const {
     const DeviceRecord record =

@@ -20,7 +20,7 @@ class JobRecorder {
     JobRecorder(const std::string& recordPath, const std::string& imagePath, std::string& problem);
 
     // Appends the record of one finished job. Empty on success, else why not. Any thread.
-    std::string write(const JobSettings& job, const JobResult& result,
+    std::string write(const RunSettings& job, const RunResult& result,
                       std::chrono::system_clock::time_point start,
                       std::chrono::system_clock::time_point end) const;
 

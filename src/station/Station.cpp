@@ -1,8 +1,8 @@
 #include "station/Station.h"
 
 #include "control/ExitStatus.h"
+#include "control/ResultText.h"
 #include "jobs/DeviceEvents.h"
-#include "jobs/ResultText.h"
 #include "records/RecordFile.h"
 #include "station/PortWatcher.h"
 #include "station/StationImage.h"
@@ -87,14 +87,14 @@ struct Station::State {
         SlotPort where;
         PortIdentity port;
         std::string instance;
-        JobSettings settings;
+        RunSettings settings;
         std::shared_ptr<const ImageSnapshot> image;
         std::atomic<bool> stop{false};
-        std::unique_ptr<QueueSinks> sinks;
+        std::unique_ptr<QueueObserver> observer;
         std::thread thread;
         // Written by the job's thread before it posts its end; read after that.
         std::chrono::system_clock::time_point start, end;
-        JobResult result;
+        RunResult result;
     };
 
     StationSettings settings;
@@ -216,17 +216,17 @@ struct Station::State {
         job->settings.port = p.port.device;
         job->settings.initialSpeed = settings.initialSpeed;
         job->settings.speedSwitch = settings.speedSwitch;
-        job->settings.verify = settings.verify;
-        job->settings.image = job->image->file;
-        job->settings.loadedImage = job->image->image;
+        job->settings.verifyBeforeFinish = settings.verify;
+        job->settings.imagePath = job->image->file;
+        job->settings.image = job->image->image;
         job->settings.stopBeforeErase = &stopping;
-        job->sinks = std::make_unique<QueueSinks>(queue, job->id);
+        job->observer = std::make_unique<QueueObserver>(queue, job->id);
         taken[p.port.device] = p.instance;
         Job* raw = job.get();
         try {
             job->thread = std::thread([this, raw] {
                 raw->start = std::chrono::system_clock::now();
-                raw->result = runJob(raw->settings, *raw->sinks, raw->stop, clock);
+                raw->result = runDevice(raw->settings, *raw->observer, raw->stop, clock);
                 raw->end = std::chrono::system_clock::now();
                 DeviceEvent done;
                 done.device = raw->id;
@@ -256,8 +256,7 @@ struct Station::State {
 
     void finish(Job& job) {
         job.thread.join();
-        const std::string text =
-            resultText(job.result, Operation::update, job.settings.port, job.image->image.get());
+        const std::string& text = job.result.text;
         tally(job.where.slot, job.result.outcome);
         report.finished(job.where, job.result, text,
                         std::chrono::duration<double>(job.end - job.start).count());

@@ -43,8 +43,8 @@ class StationReport {
     virtual void left(const SlotPort& port) = 0;
     // An update begins on the port, doing what `plan` says; its job's sink calls follow as progress().
     virtual void started(const SlotPort& port, const RunPlan& plan) = 0;
-    virtual void progress(const SlotPort& port, const DeviceEvent& event) = 0; // a job's sinks
-    virtual void finished(const SlotPort& port, const JobResult& result, const std::string& text,
+    virtual void progress(const SlotPort& port, const DeviceEvent& event) = 0; // what its run reports
+    virtual void finished(const SlotPort& port, const RunResult& result, const std::string& text,
                           double seconds) = 0;
     virtual void notice(const std::string& text) = 0; // for a person: a stop, a record not written
     virtual void summary(const StationSummary& summary) = 0;

@@ -13,18 +13,6 @@ namespace {
 constexpr auto statusEvery = std::chrono::milliseconds(250);
 constexpr int logStepPercent = 25; // a plain log says how far a phase got at every quarter
 
-// A status text without its figures: "Copying 3ko / 50ko  (6%)" and "Copying 4ko / 50ko  (8%)" have
-// the same shape.
-std::string shapeOf(const std::string& text) {
-    std::string shape;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            shape += c;
-        }
-    }
-    return shape;
-}
-
 // What a phase covers, after its name on the line that begins it.
 std::string coverage(const RunPlan& plan, Phase phase) {
     const std::string blocks =
@@ -75,28 +63,37 @@ DeviceLog::DeviceLog(const Output& out, ViewStyle style, std::string label, std:
       model(plan) {}
 
 DeviceLog::Change DeviceLog::apply(const DeviceEvent& event) {
+    Change change = Change::none;
+    bool counting = false;
     switch (event.kind) {
     case DeviceEvent::Kind::phase:
-        if (event.value >= 0 && event.value < std::int64_t(phaseCount)) {
-            onPhase(Phase(event.value), event.at);
-            return Change::phase;
-        }
+        onPhase(event.phase, event.at);
+        window.phase(event.phase);
+        change = Change::phase;
         break;
-    case DeviceEvent::Kind::phaseProgress: {
+    case DeviceEvent::Kind::phaseEnded:
+        window.phaseEnded(event.phase);
+        break;
+    case DeviceEvent::Kind::progress: {
         const bool newPhase = model.phase() != event.progress.phase;
         onProgress(event.progress, event.at);
-        return newPhase ? Change::phase : Change::progress;
-    }
-    case DeviceEvent::Kind::status:
-        onStatus(event.text, event.at);
-        break;
-    case DeviceEvent::Kind::message:
-        onMessage(event.message);
-        break;
-    default:
+        window.progress(event.progress);
+        // Within a block the status only counts on.
+        counting = event.progress.blockDone > 0;
+        change = newPhase ? Change::phase : Change::progress;
         break;
     }
-    return Change::none;
+    case DeviceEvent::Kind::log:
+        window.log(event.log);
+        break;
+    case DeviceEvent::Kind::problem:
+        window.problem(event.problem);
+        break;
+    case DeviceEvent::Kind::done:
+        break;
+    }
+    showWindow(counting, event.at);
+    return change;
 }
 
 void DeviceLog::onPhase(Phase phase, Clock::time_point at) {
@@ -123,6 +120,10 @@ void DeviceLog::onProgress(const PhaseProgress& progress, Clock::time_point at) 
     const int percent = model.percent();
     switch (style) {
     case ViewStyle::json:
+        // Programming says its start before its first block: the events name the block.
+        if (progress.block < 0 && progress.phase != Phase::erase) {
+            break;
+        }
         if (percent != percentShown || progress.block != blockShown) {
             percentShown = percent;
             blockShown = progress.block;
@@ -146,24 +147,26 @@ void DeviceLog::onProgress(const PhaseProgress& progress, Clock::time_point at) 
     }
 }
 
-void DeviceLog::onStatus(const std::string& text, Clock::time_point at) {
-    if (style != ViewStyle::json) {
-        return; // people read the phases; the window's texts are for the window
+void DeviceLog::showWindow(bool counting, Clock::time_point at) {
+    if (style == ViewStyle::json) {
+        for (const std::string& text : shown.statuses) {
+            // A text that only counts on goes out at most so often; every other one at once.
+            if (!counting || !countingShown || at - statusAt >= statusEvery) {
+                countingShown = counting;
+                statusAt = at;
+                out.event(statusEvent(port, model.phase(), text, slot));
+            }
+        }
+        // The result line says the same for people, with what the device holds; the success box
+        // would ask to click a button nobody sees.
+        for (const Message& box : shown.boxes) {
+            if (box.icon == MessageIcon::error) {
+                out.event(messageEvent(port, box, slot));
+            }
+        }
     }
-    const std::string shape = shapeOf(text);
-    if (shape != statusShape || at - statusAt >= statusEvery) {
-        statusShape = shape;
-        statusAt = at;
-        out.event(statusEvent(port, model.phase(), text, slot));
-    }
-}
-
-void DeviceLog::onMessage(const Message& message) {
-    // The result line says the same for people, with what the device holds; the success box would
-    // ask to click a button nobody sees.
-    if (style == ViewStyle::json && message.icon == MessageIcon::error) {
-        out.event(messageEvent(port, message, slot));
-    }
+    shown.statuses.clear();
+    shown.boxes.clear();
 }
 
 void DeviceLog::log(const std::string& text) const {

@@ -3,8 +3,10 @@
 #include "jobs/DeviceEvents.h"
 #include "jobs/DeviceProgress.h"
 #include "terminal/Output.h"
+#include "widgets/WidgetReport.h"
 
 #include <string>
+#include <vector>
 
 namespace vtc880 {
 
@@ -17,7 +19,8 @@ ViewStyle viewStyleFor(const Output& out); // the style that fits where human te
 // for the style. A plain log gets one line per phase, saying what it covers, and how far the phase
 // got at each quarter; JSON gets the phase, progress, status and message events, paced as the README
 // says; a terminal gets nothing here (its view draws the live line from progress()). The window's
-// status texts reach only JSON. Used from one thread.
+// status texts and boxes (through the window's own WidgetReport) reach only JSON. Used from one
+// thread.
 class DeviceLog {
   public:
     // `label` starts each log line ("COM1", "A: /dev/ttyUSB0"); `port`, and a station's `slot` (empty
@@ -34,6 +37,20 @@ class DeviceLog {
   private:
     using Clock = DeviceProgress::Clock;
 
+    // What the window would show of the event being applied.
+    struct Shown : Sinks {
+        std::vector<std::string> statuses;
+        std::vector<Message> boxes;
+        void setStatusText(const std::string& text) override { statuses.push_back(text); }
+        void showStatus() override {}
+        void setProgressMaximum(std::int32_t) override {}
+        void setProgressValue(std::int32_t) override {}
+        void setTitle(const std::string&) override {}
+        void repaint() override {}
+        void messageBox(const Message& message) override { boxes.push_back(message); }
+        void exitApplication() override {}
+    };
+
     const Output& out;
     ViewStyle style;
     std::string label;
@@ -43,13 +60,15 @@ class DeviceLog {
     int percentShown = -1;       // in the log, or the JSON progress events, of the phase under way
     int blockShown = -1;         // the same for the block
     bool announcedShown = false; // the erase's announced time, in the log
-    std::string statusShape;     // of the last status event
-    Clock::time_point statusAt{};
+    Shown shown;
+    WidgetReport window{shown};
+    bool countingShown = false;   // the last status event counted on within a block
+    Clock::time_point statusAt{}; // and when it was written
 
     void onPhase(Phase phase, Clock::time_point at);
     void onProgress(const PhaseProgress& progress, Clock::time_point at);
-    void onStatus(const std::string& text, Clock::time_point at);
-    void onMessage(const Message& message);
+    // Writes what the window would have shown of the event just applied to `window`.
+    void showWindow(bool counting, Clock::time_point at);
     void log(const std::string& text) const;
 };
 

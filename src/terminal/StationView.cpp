@@ -1,7 +1,7 @@
 #include "terminal/StationView.h"
 
+#include "control/ResultText.h"
 #include "events/JsonEvents.h"
-#include "jobs/ResultText.h"
 #include "terminal/LineFit.h"
 #include "text/Figures.h"
 #include "text/Format.h"
@@ -368,7 +368,7 @@ void StationView::progress(const SlotPort& port, const DeviceEvent& event) {
     }
 }
 
-void StationView::finished(const SlotPort& port, const JobResult& result, const std::string& text,
+void StationView::finished(const SlotPort& port, const RunResult& result, const std::string& text,
                            double took) {
     Row& row = rowFor(port);
     const int code = exitCodeFor(result.outcome);

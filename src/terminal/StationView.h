@@ -29,7 +29,7 @@ class StationView : public StationReport {
     void left(const SlotPort& port) override;
     void started(const SlotPort& port, const RunPlan& plan) override;
     void progress(const SlotPort& port, const DeviceEvent& event) override;
-    void finished(const SlotPort& port, const JobResult& result, const std::string& text,
+    void finished(const SlotPort& port, const RunResult& result, const std::string& text,
                   double seconds) override;
     void notice(const std::string& text) override;
     void summary(const StationSummary& summary) override;

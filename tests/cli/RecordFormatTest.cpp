@@ -71,8 +71,8 @@ TEST(JsonReader, RefusesAnythingElseWithoutCrashing) {
 
 // What a station or update appends, read back as the records command does.
 struct Written {
-    JobSettings job;
-    JobResult result;
+    RunSettings job;
+    RunResult result;
     std::string slot;
 };
 
@@ -127,7 +127,7 @@ TEST(DeviceRecord, CarriesWhatTheRunReported) {
     for (const Case& c : cases) {
         Written w;
         w.job.operation = c.operation;
-        w.job.verify = c.verify;
+        w.job.verifyBeforeFinish = c.verify;
         w.job.port = "/dev/ttyUSB0";
         w.result.outcome = c.outcome;
         w.result.report.device.state = c.state;
@@ -158,7 +158,7 @@ class Records : public testing::Test {
         const auto add = [&](const char* slot, Outcome outcome) {
             Written w;
             w.job.port = "/dev/ttyUSB0";
-            w.job.verify = true;
+            w.job.verifyBeforeFinish = true;
             w.result.outcome = outcome;
             w.slot = slot;
             text += recordFor(w, &image) + "\n";

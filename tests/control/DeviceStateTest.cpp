@@ -2,6 +2,7 @@
 #include "control/Connect.h"
 #include "control/DeviceStateText.h"
 #include "control/Download.h"
+#include "control/Failure.h"
 #include "link/DeviceCodes.h"
 
 #include <functional>

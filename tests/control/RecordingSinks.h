@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/Sinks.h"
+#include "widgets/WidgetReport.h"
 
 #include <mutex>
 #include <string>
@@ -8,9 +8,15 @@
 
 using namespace vtc880;
 
-// Records every call in order, as "kind:value" lines; message boxes are answered at once.
+// Records every call in order, as "kind:value" lines; message boxes are answered at once. It is also
+// the run's observer, through the window's own adapter, so that a test hands it to a Command or a
+// Session as the window hands its widgets.
 class RecordingSinks : public Sinks {
   public:
+    operator RunObserver&() { return report; }
+    // The run entered `phase` (before the adapter turns it into calls).
+    virtual void phaseEntered(Phase phase) { (void)phase; }
+
     void setStatusText(const std::string& text) override { add("status:" + text); }
     void showStatus() override { add("show"); }
     void setProgressMaximum(std::int32_t maximum) override { add("max:" + std::to_string(maximum)); }
@@ -37,7 +43,17 @@ class RecordingSinks : public Sinks {
         calls.push_back(std::move(call));
     }
 
+    struct Report : WidgetReport {
+        explicit Report(RecordingSinks& sinks) : WidgetReport(sinks), sinks(sinks) {}
+        void phase(Phase phase) override {
+            sinks.phaseEntered(phase);
+            WidgetReport::phase(phase);
+        }
+        RecordingSinks& sinks;
+    };
+
     mutable std::mutex mutex;
     std::vector<std::string> calls;
     std::vector<Message> boxes;
+    Report report{*this};
 };

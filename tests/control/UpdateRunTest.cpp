@@ -25,7 +25,7 @@ class StoppingSinks : public RecordingSinks {
     std::optional<Phase> stopAt;
     int stopAfterChunks = -1;
 
-    void enterPhase(Phase phase) override {
+    void phaseEntered(Phase phase) override {
         if (stopAt == phase) {
             stop();
         }

@@ -1,6 +1,6 @@
 #include "../control/TempImage.h"
 #include "JobRig.h"
-#include "jobs/ResultText.h"
+#include "control/ResultText.h"
 #include "link/DeviceCodes.h"
 #include "sim/TranscriptText.h"
 

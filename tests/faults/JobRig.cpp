@@ -29,16 +29,16 @@ const FileCopy& testImage() {
 }
 
 void runOn(JobRun& run, Operation operation, bool verify, const std::string& port, const std::string& image) {
-    JobSettings job;
+    RunSettings job;
     job.operation = operation;
     job.port = port;
     job.initialSpeed = Speed::rs232Initial;
-    job.verify = verify;
-    job.image = image;
+    job.verifyBeforeFinish = verify;
+    job.imagePath = image;
     ScaledClock clock(20);
     const std::atomic<bool> stop{false};
     const auto start = std::chrono::steady_clock::now();
-    run.result = runJob(job, run.sinks, stop, clock);
+    run.result = runDevice(job, run.sinks, stop, clock);
     run.took = std::chrono::steady_clock::now() - start;
 }
 

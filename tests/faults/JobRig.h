@@ -19,7 +19,7 @@ constexpr int testImageChunks = 5;
 // A job as the command-line tool runs it (speed switch included), on a clock whose pauses cost a
 // twentieth, with the time it took.
 struct JobRun {
-    JobResult result;
+    RunResult result;
     RecordingSinks sinks;
     std::chrono::steady_clock::duration took{};
 };

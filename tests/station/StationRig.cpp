@@ -1,8 +1,8 @@
 #include "StationRig.h"
 
 #include "../common/TempDirectory.h"
+#include "control/ResultText.h"
 #include "image/ImageFile.h"
-#include "jobs/ResultText.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -28,13 +28,12 @@ void RecordingReport::image(const ImageFacts* facts, const std::string&, const s
 }
 
 void RecordingReport::progress(const SlotPort& port, const DeviceEvent& event) {
-    if (event.kind == DeviceEvent::Kind::phase && event.value >= 0 &&
-        event.value < std::int64_t(phaseCount)) {
-        add("phase " + port.slotName + " " + phaseName(Phase(event.value)));
+    if (event.kind == DeviceEvent::Kind::phase) {
+        add("phase " + port.slotName + " " + phaseName(event.phase));
     }
 }
 
-void RecordingReport::finished(const SlotPort& port, const JobResult& result, const std::string& text,
+void RecordingReport::finished(const SlotPort& port, const RunResult& result, const std::string& text,
                                double) {
     {
         const std::lock_guard lock(mutex);

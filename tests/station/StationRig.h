@@ -27,7 +27,7 @@ class RecordingReport : public StationReport {
   public:
     struct Result {
         SlotPort where;
-        JobResult result;
+        RunResult result;
         std::string text;
     };
 
@@ -37,7 +37,7 @@ class RecordingReport : public StationReport {
     void left(const SlotPort& port) override { add("left " + port.slotName); }
     void started(const SlotPort& port, const RunPlan&) override { add("start " + port.slotName); }
     void progress(const SlotPort& port, const DeviceEvent& event) override;
-    void finished(const SlotPort& port, const JobResult& result, const std::string& text, double) override;
+    void finished(const SlotPort& port, const RunResult& result, const std::string& text, double) override;
     void notice(const std::string& text) override { add("notice " + text); }
     void summary(const StationSummary& summary) override;
 

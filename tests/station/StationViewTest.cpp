@@ -164,7 +164,7 @@ TEST(StationTable, BoardsThatComeAndGoKeepTheirSlotsLine) {
         const Output out(false);
         StationView view(out, StationView::Style::terminal);
         view.watching({"A"}, "/dev", false);
-        JobResult updated;
+        RunResult updated;
         updated.outcome = Outcome::succeeded;
         RunPlan plan;
         plan.imageBytes = 555;
@@ -176,7 +176,7 @@ TEST(StationTable, BoardsThatComeAndGoKeepTheirSlotsLine) {
             view.started(port, plan);
             DeviceEvent phase;
             phase.kind = DeviceEvent::Kind::phase;
-            phase.value = std::int64_t(Phase::programming);
+            phase.phase = Phase::programming;
             view.progress(port, phase);
             view.finished(port, updated, "updated", 1.0);
             view.left(port);

@@ -1,4 +1,4 @@
-#include "jobs/ResultText.h"
+#include "control/ResultText.h"
 
 #include "control/DeviceStateText.h"
 #include "control/ExitStatus.h"
@@ -79,7 +79,7 @@ double runSeconds(const RunReport& report) {
 }
 
 // What a run that succeeded did: "fw.hex: 555 bytes, version 2.1.7, in 2.3 s".
-std::string whatWasSent(const JobResult& result, const FileCopy* image, const std::string& imageName) {
+std::string whatWasSent(const RunResult& result, const FileCopy* image, const std::string& imageName) {
     const std::uint64_t bytes = image != nullptr ? image->totalSize() : result.report.device.imageBytes;
     std::string text = (imageName.empty() ? std::string() : imageName + ": ") + groupedThousands(bytes) +
                        (bytes == 1 ? " byte" : " bytes");
@@ -90,7 +90,7 @@ std::string whatWasSent(const JobResult& result, const FileCopy* image, const st
     return text;
 }
 
-std::string updatedText(const JobResult& result, const FileCopy* image, const std::string& imageName) {
+std::string updatedText(const RunResult& result, const FileCopy* image, const std::string& imageName) {
     const RunReport& report = result.report;
     std::string text =
         "updated" + std::string(imageName.empty() ? ": " : " with ") + whatWasSent(result, image, imageName);
@@ -105,7 +105,7 @@ std::string updatedText(const JobResult& result, const FileCopy* image, const st
     return text;
 }
 
-std::string portProblem(const JobResult& result, const std::string& devicePath) {
+std::string portProblem(const RunResult& result, const std::string& devicePath) {
     std::string text = "cannot open the port";
     if (result.openError == PortError::busy) {
         text += busyAdvice(devicePath);
@@ -129,7 +129,7 @@ std::string noAnswerText(const RunReport& report) {
 }
 
 // Why the job ended, before what the device holds.
-std::string cause(const JobResult& result, Operation operation, const std::string& devicePath,
+std::string cause(const RunResult& result, Operation operation, const std::string& devicePath,
                   const FileCopy* image) {
     switch (result.outcome) {
     case Outcome::succeeded:
@@ -185,7 +185,7 @@ std::string mismatchText(const VerifyMismatch& where, const FileCopy* image) {
     return text;
 }
 
-std::string resultText(const JobResult& result, Operation operation, const std::string& devicePath,
+std::string resultText(const RunResult& result, Operation operation, const std::string& devicePath,
                        const FileCopy* image, const std::string& imageName) {
     const DeviceHolding& device = result.report.device;
     if (result.outcome == Outcome::succeeded) {
@@ -205,14 +205,14 @@ std::string resultText(const JobResult& result, Operation operation, const std::
     return cause(result, operation, devicePath, image) + "; " + deviceStateText(device);
 }
 
-std::string resultLine(const std::string& port, const JobResult& result, const std::string& text) {
+std::string resultLine(const std::string& port, const RunResult& result, const std::string& text) {
     if (result.outcome == Outcome::succeeded) {
         return port + ": " + text;
     }
     return port + ": FAILED (" + outcomeName(result.outcome) + "): " + text;
 }
 
-std::string briefResult(const JobResult& result, Operation operation) {
+std::string briefResult(const RunResult& result, Operation operation) {
     if (result.outcome != Outcome::succeeded) {
         return std::string("FAILED (") + outcomeName(result.outcome) + ")";
     }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "control/RunResult.h"
 #include "image/FileCopy.h"
-#include "jobs/DeviceJob.h"
 
 #include <string>
 #include <vector>
@@ -14,12 +14,12 @@ int exitCodeFor(Outcome outcome);
 const char* outcomeName(Outcome outcome);
 // `image` (may be null) names the block and the recipe source a verify found different; with
 // `imageName`, the file it came from, a success says what was done: image, bytes, version, time, speed.
-std::string resultText(const JobResult& result, Operation operation, const std::string& devicePath,
+std::string resultText(const RunResult& result, Operation operation, const std::string& devicePath,
                        const FileCopy* image, const std::string& imageName = {});
 // A device's result line: its port, then the result, with the outcome class of a failure.
-std::string resultLine(const std::string& port, const JobResult& result, const std::string& text);
+std::string resultLine(const std::string& port, const RunResult& result, const std::string& text);
 // The same in a few words, for a live line: "updated in 2.3 s", "FAILED (port)".
-std::string briefResult(const JobResult& result, Operation operation);
+std::string briefResult(const RunResult& result, Operation operation);
 // The last line when several devices ran: how many did what, which failed, and the exit status.
 std::string totalText(Operation operation, int devices, const std::vector<std::string>& failedPorts,
                       int exitCode);
