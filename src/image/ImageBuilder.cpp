@@ -3,11 +3,11 @@
 #include "image/BlockCheck.h"
 #include "image/ImageFile.h"
 #include "image/IniFile.h"
-#include "image/IniRules.h"
-#include "image/RecipeCheck.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace vtc880 {
 
@@ -101,6 +101,112 @@ RecipeNote noteAt(RecipeProblem problem, int index, std::string text, int line) 
     return note;
 }
 
+// The recipe's own names: the sections VERSION, INPUT and RESULT, each once; the key VALUE in VERSION
+// and RESULT; SOURCE_n and ADDRESS_n in INPUT, n a number from 1 without leading zeros. Names match
+// without regard to ASCII case, as the reader matches them.
+
+// The recipe's spelling of section `name`; empty for a section that is not the recipe's.
+std::string_view recipeSection(std::string_view name) {
+    for (const std::string_view known : {"VERSION", "INPUT", "RESULT"}) {
+        if (equalsIgnoringAsciiCase(name, known)) {
+            return known;
+        }
+    }
+    return {};
+}
+
+// The n of "SOURCE_n" or "ADDRESS_n", 0 when `key` is neither. Nine digits at most: numbering stops
+// long before, and the number can never overflow.
+int sourceKeyNumber(std::string_view key) {
+    for (const std::string_view prefix : {"SOURCE_", "ADDRESS_"}) {
+        if (key.size() <= prefix.size() || !equalsIgnoringAsciiCase(key.substr(0, prefix.size()), prefix)) {
+            continue;
+        }
+        const std::string_view digits = key.substr(prefix.size());
+        if (digits.size() > 9 || digits.front() == '0' ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            return 0;
+        }
+        int number = 0;
+        for (const char c : digits) {
+            number = number * 10 + (c - '0');
+        }
+        return number;
+    }
+    return 0;
+}
+
+// `section` as recipeSection() spells it.
+bool isRecipeKey(std::string_view section, std::string_view key) {
+    return section == "INPUT" ? sourceKeyNumber(key) > 0 : equalsIgnoringAsciiCase(key, "VALUE");
+}
+
+RecipeProblem problemOf(IniLineFault fault) {
+    switch (fault) {
+    case IniLineFault::tooLong:
+        return RecipeProblem::recipeLineTooLong;
+    case IniLineFault::controlCharacter:
+        return RecipeProblem::controlCharacter;
+    case IniLineFault::brokenHeader:
+        return RecipeProblem::brokenSection;
+    case IniLineFault::noEquals:
+        return RecipeProblem::lineWithoutEquals;
+    case IniLineFault::outsideSection:
+        return RecipeProblem::outsideSection;
+    case IniLineFault::commentBehindValue:
+        return RecipeProblem::commentBehindValue;
+    }
+    return RecipeProblem::lineWithoutEquals;
+}
+
+// A note, in line order, for every line of the recipe that the scan refused, and for every section or
+// key that is not the recipe's.
+std::vector<RecipeNote> checkRecipeText(const IniFile& recipe) {
+    const IniText& text = recipe.text();
+    std::vector<RecipeNote> notes;
+    for (const IniLineProblem& problem : text.problems) {
+        notes.push_back(noteAt(problemOf(problem.fault), 0, problem.text, problem.line));
+    }
+    for (const IniHeader& header : text.headers) {
+        RecipeNote note = noteAt(RecipeProblem::unknownSection, 0, header.name, header.line);
+        if (!recipeSection(header.name).empty()) {
+            const IniHeader* first = recipe.header(header.name);
+            if (first->line == header.line) {
+                continue;
+            }
+            note.problem = RecipeProblem::repeatedSection;
+            note.other = first->line;
+        }
+        notes.push_back(note);
+    }
+    for (const IniEntry& entry : text.entries) {
+        // The keys of a section that is not the recipe's are lost with it: one note says so.
+        const std::string_view section = recipeSection(entry.section);
+        if (!section.empty() && !isRecipeKey(section, entry.key)) {
+            RecipeNote note = noteAt(RecipeProblem::unknownKey, 0, entry.key, entry.line);
+            note.otherText = std::string(section);
+            notes.push_back(note);
+        }
+    }
+    std::stable_sort(notes.begin(), notes.end(),
+                     [](const RecipeNote& a, const RecipeNote& b) { return a.line < b.line; });
+    return notes;
+}
+
+// A note for every SOURCE_n and ADDRESS_n with n past `lastRead`: the numbering stopped before them.
+std::vector<RecipeNote> unreadSourceKeys(const IniFile& recipe, int lastRead) {
+    std::vector<RecipeNote> notes;
+    // The empty SOURCE_n where the numbering stopped was read; what lies beyond it was not.
+    const IniEntry* stop = recipe.entry("INPUT", "SOURCE_" + std::to_string(lastRead + 1));
+    for (const IniEntry& entry : recipe.text().entries) {
+        const int number = recipeSection(entry.section) == "INPUT" ? sourceKeyNumber(entry.key) : 0;
+        if (number > lastRead && &entry != stop) {
+            notes.push_back({RecipeProblem::keyNeverRead, number, entry.key, entry.line, lastRead});
+        }
+    }
+    return notes;
+}
+
 // What one recipe build keeps while it reads: the recipe, the notes, and which source each block
 // of the image came from (0: the version block), so that block faults can name sources.
 struct Build {
@@ -112,18 +218,18 @@ struct Build {
     void note(RecipeNote note) { outcome.problems.push_back(std::move(note)); }
 
     // A value as the recipe format cuts it to `length` (terminator included); a longer one is noted.
-    // Only from a line the shared scan took: the readers may differ on any other, and this way both
-    // systems build the same image and find the same problems.
-    std::string value(const std::string& section, const std::string& key, std::size_t length, int index) {
-        const int line = recipeLine(recipe.text(), section, key);
-        if (line == 0) {
-            return {};
+    std::string value(std::string_view section, std::string_view key, std::size_t length, int index) {
+        const IniEntry* entry = recipe.entry(section, key);
+        if (entry != nullptr && entry->value.size() >= length) {
+            note(noteAt(RecipeProblem::valueTooLong, index, std::string(key), entry->line));
         }
-        const std::string whole = recipe.value(section, key, iniLongestLine + 1);
-        if (whole.size() >= length) {
-            note(noteAt(RecipeProblem::valueTooLong, index, key, line));
-        }
-        return whole.substr(0, length - 1);
+        return recipe.value(section, key, length);
+    }
+
+    // The line a value is read from, 0 when there is none.
+    int line(std::string_view section, std::string_view key) const {
+        const IniEntry* entry = recipe.entry(section, key);
+        return entry == nullptr ? 0 : entry->line;
     }
 
     void blockAdded(int source, const std::string& path) {
@@ -241,15 +347,13 @@ RecipeOutcome buildImage(const std::string& recipePath, RecipeReading reading,
                                     0, recipePath});
         return outcome;
     }
-    const IniText& text = recipe.text();
-    outcome.problems = checkRecipeText(text);
+    outcome.problems = checkRecipeText(recipe);
     Build build{recipe, outcome, {}, {}};
 
     FileCopy& image = outcome.image;
     const std::string version = build.value("VERSION", "VALUE", versionLength, 0);
     if (!version.empty() && !isVersionText(version)) {
-        build.note(
-            noteAt(RecipeProblem::versionNotNumbers, 0, version, recipeLine(text, "VERSION", "VALUE")));
+        build.note(noteAt(RecipeProblem::versionNotNumbers, 0, version, build.line("VERSION", "VALUE")));
     }
     blockAddVersion(image, versionWord(version), versionAddress);
     build.blockAdded(0, {});
@@ -267,7 +371,7 @@ RecipeOutcome buildImage(const std::string& recipePath, RecipeReading reading,
         lastRead = n;
         const std::string addressKey = "ADDRESS_" + number;
         const std::string addressText = build.value("INPUT", addressKey, addressLength, n);
-        const int addressLine = recipeLine(text, "INPUT", addressKey);
+        const int addressLine = build.line("INPUT", addressKey);
         bool tooLarge = false;
         const auto parsed = parseHexAddress(addressText, tooLarge);
         if (tooLarge) {
@@ -282,14 +386,14 @@ RecipeOutcome buildImage(const std::string& recipePath, RecipeReading reading,
         if (status == BlockAddStatus::ok) {
             build.blockAdded(n, source);
         } else {
-            build.note(noteAt(problemOf(status), n, source, recipeLine(text, "INPUT", "SOURCE_" + number)));
+            build.note(noteAt(problemOf(status), n, source, build.line("INPUT", "SOURCE_" + number)));
             if (status == BlockAddStatus::tableFull) {
                 break;
             }
         }
     }
     if (numberingEnded) {
-        for (RecipeNote& note : unreadSourceKeys(text, lastRead)) {
+        for (RecipeNote& note : unreadSourceKeys(recipe, lastRead)) {
             build.note(std::move(note));
         }
     }

@@ -14,14 +14,28 @@ namespace {
 // its code instead), so that a hostile recipe cannot send escape sequences to a terminal.
 constexpr std::size_t quotedLength = 60;
 
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isIniBlank(text.front())) {
+    while (!text.empty() && isBlank(text.front())) {
         text.remove_prefix(1);
     }
-    while (!text.empty() && isIniBlank(text.back())) {
+    while (!text.empty() && isBlank(text.back())) {
         text.remove_suffix(1);
     }
     return text;
+}
+
+// The Windows profile reader drops one pair of matching quotes around a (trimmed) value, and recipes
+// written for it rely on that.
+std::string_view withoutQuotes(std::string_view value) {
+    if (value.size() >= 2 && value.front() == value.back() &&
+        (value.front() == '"' || value.front() == '\'')) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
 }
 
 bool isControl(char c) {
@@ -39,19 +53,20 @@ std::string quoted(std::string_view text) {
     return text.size() <= quotedLength ? out : out + "...";
 }
 
-// A ';' behind a blank starts a comment for inih, anywhere after the '='.
+// A ';' behind a blank, anywhere after the '=': the Windows profile reader keeps it in the value, where
+// the writer almost always meant a comment, as many INI readers take it. Neither reading is safe.
 bool hasCommentBehind(std::string_view value) {
     for (std::size_t i = 1; i < value.size(); ++i) {
-        if (value[i] == ';' && isIniBlank(value[i - 1])) {
+        if (value[i] == ';' && isBlank(value[i - 1])) {
             return true;
         }
     }
     return false;
 }
 
-// "[name]" with nothing but blanks or a comment behind it. inih ends the name at the first ']', the
-// profile functions at the last one, and inih also at a ';' behind a blank: a name or a rest that
-// could make them differ is broken.
+// "[name]" with nothing but blanks or a comment behind it. INI readers differ on where a name ends
+// (the Windows profile reader at the last ']', others at the first, or at a ';'): a name or a rest
+// that could be read either way is broken.
 bool parseHeader(std::string_view line, std::string& name) {
     const std::size_t close = line.find(']');
     if (line.empty() || line.front() != '[' || close == std::string_view::npos || close == 1) {
@@ -78,7 +93,7 @@ class Scanner {
         if (line.empty()) {
             return;
         }
-        // Neither reader takes anything from a comment, however long or strange.
+        // Nothing is taken from a comment, however long or strange.
         if (line.front() == ';' || line.front() == '#') {
             return;
         }
@@ -86,6 +101,8 @@ class Scanner {
             problem(IniLineFault::tooLong, number, quoted(line));
             return;
         }
+        // A recipe is text. A lone carriage return, say, ends a line for some editors and readers and
+        // not for others.
         for (const char c : content) {
             if (isControl(c)) {
                 char code[8];
@@ -119,7 +136,8 @@ class Scanner {
             problem(IniLineFault::commentBehindValue, number, quoted(line));
             return;
         }
-        out.entries.push_back({section, sectionLine, std::string(trimmed(line.substr(0, equals))), number});
+        out.entries.push_back({section, sectionLine, std::string(trimmed(line.substr(0, equals))),
+                               std::string(withoutQuotes(trimmed(line.substr(equals + 1)))), number});
     }
 
   private:
@@ -136,7 +154,7 @@ class Scanner {
 
 IniText scanIniText(std::string_view text) {
     IniText out;
-    // A UTF-8 byte-order mark, as editors on Windows write it; both readers skip it.
+    // A UTF-8 byte-order mark, as editors on Windows write it.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") {
         text.remove_prefix(3);
     }
@@ -149,9 +167,7 @@ IniText scanIniText(std::string_view text) {
         if (!content.empty() && content.back() == '\r') {
             content.remove_suffix(1);
         }
-        ++number;
-        out.lines.emplace_back(content);
-        scanner.take(content, number);
+        scanner.take(content, ++number);
     }
     return out;
 }

@@ -7,22 +7,23 @@
 
 namespace vtc880 {
 
-// The lines of an INI file and their layout, scanned once by rules that both recipe readers (inih on
-// Linux, the profile functions on Windows) agree with. Where the two would read a line differently,
-// or one of them would drop it without a word, the line is named here as a problem, with its number,
-// so that no reader has to be trusted to report it.
+// The lines of an INI file and their layout, scanned once by the rules of the Windows profile reader,
+// on every system. A line that is in doubt (one INI reader would take it one way and another reader,
+// or the person who wrote it, another way), or that would be dropped without a word, is named here as
+// a problem with its number instead of being read.
 //
 // A line, once its blanks (spaces, tabs) are trimmed, is empty; a comment (';' or '#' first); a
 // section header "[name]", optionally followed by a comment; or "key=value", the key ending at the
-// first '='. Leading blanks never join a line to the one before it.
+// first '='. Leading blanks never join a line to the one before it. Lines end in "\n" or "\r\n"; a
+// UTF-8 byte-order mark in front of the first is skipped.
 
 enum class IniLineFault {
     tooLong,            // longer than iniLongestLine, and not a comment
-    controlCharacter,   // a control character other than a tab: the readers end or split lines there
+    controlCharacter,   // a control character other than a tab: where the line ends is in doubt
     brokenHeader,       // a bracket, but not "[name]": the lines below would stay in the section before
-    noEquals,           // neither empty, a comment, a header nor key=value: the readers drop it
+    noEquals,           // neither empty, a comment, a header nor key=value: nothing would read it
     outsideSection,     // key=value before the first section header: no section holds it
-    commentBehindValue, // "key=value ;comment": inih drops the comment, the profile functions keep it
+    commentBehindValue, // "key=value ;comment": the comment would be read as part of the value
 };
 
 struct IniLineProblem {
@@ -32,7 +33,7 @@ struct IniLineProblem {
 };
 
 struct IniHeader {
-    std::string name; // as written between the brackets (the readers do not trim it)
+    std::string name; // as written between the brackets, not trimmed: "[ INPUT ]" is not INPUT
     int line = 0;
 };
 
@@ -40,6 +41,8 @@ struct IniEntry {
     std::string section; // the name of the header above it
     int sectionLine = 0; // and that header's line
     std::string key;     // trimmed, as written
+    // Trimmed, and without one pair of matching quotes ('"' or '\'') around it; never cut.
+    std::string value;
     int line = 0;
 };
 
@@ -50,16 +53,15 @@ struct IniText {
         tooLarge, // over iniLargestFile: not read
     };
     Status status = Status::ok;
-    std::vector<std::string> lines; // without their line ends; the first without a byte-order mark
-    std::vector<IniHeader> headers;
-    std::vector<IniEntry> entries;
+    std::vector<IniHeader> headers;       // in line order
+    std::vector<IniEntry> entries;        // in line order; the lines named as problems are not among them
     std::vector<IniLineProblem> problems; // in line order
 };
 
 // Scans the text of an INI file.
 IniText scanIniText(std::string_view text);
 
-// Reads and scans the file at `path`.
+// Reads and scans the file at `path` (a relative path is taken from the working directory).
 IniText readIniText(const std::filesystem::path& path);
 
 } // namespace vtc880

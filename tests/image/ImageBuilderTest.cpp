@@ -65,8 +65,8 @@ class Recipe : public testing::TestWithParam<RecipeCase> {
     TempDir dir;
 };
 
-// One table for both recipe readers: this test runs on Linux (inih) and on Windows (the profile
-// functions, under Wine), so each case must build the same image and find the same problems on both.
+// One table for every system: this test runs on Linux and on Windows (under Wine), and each case must
+// build the same image and find the same problems on both.
 // Each case starts with the sources below and an older out.bin, which must stay where nothing may be
 // written. The recipe is written byte for byte, so that both systems read the same line ends.
 TEST_P(Recipe, WritesTheImageItDescribesOrNothing) {
@@ -167,8 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
                    version(0, 0, 0),
                    {},
                    Writes::both},
-        // The Windows reader skips the blanks in front of a line and takes its key; inih would take an
-        // indented line for more of the value above it, and lose SOURCE_2.
+        // The Windows reader skips the blanks in front of a line and takes its key; INI readers that
+        // take an indented line for more of the value above it would lose SOURCE_2.
         RecipeCase{
             "indentedLinesAreReadAsTheyStand",
             "[VERSION]\n  VALUE=1.2.3\n[INPUT]\nSOURCE_1=six.bin\nADDRESS_1=800\n    SOURCE_2=odd.bin\n"
@@ -305,20 +305,20 @@ INSTANTIATE_TEST_SUITE_P(
                    none,
                    {{P::unknownSection, 1}, {P::unknownSection, 3}},
                    Writes::neither},
-        // inih would merge the two, the Windows reader never looks at the second.
+        // The Windows reader never looks at the second; other INI readers merge the two.
         RecipeCase{
             "sectionTwice",
             "[INPUT]\nSOURCE_1=six.bin\n[RESULT]\nVALUE=out.bin\n[input]\nSOURCE_2=odd.bin\nADDRESS_2=100\n",
             none,
             {{P::repeatedSection, 5}, {P::keyNeverRead, 6}, {P::keyNeverRead, 7}},
             Writes::neither},
-        // inih drops the comment, the Windows reader keeps it in the value.
+        // The Windows reader keeps the comment in the value; other INI readers drop it.
         RecipeCase{"commentBehindAValue",
                    "[VERSION]\nVALUE=1.2.3 ; the release\n" + result,
                    none,
                    {{P::commentBehindValue, 2}},
                    Writes::neither},
-        // A lone carriage return ends a line for one reader and not for the other.
+        // A lone carriage return ends a line for some readers and editors and not for others.
         RecipeCase{"controlCharacterInALine",
                    "[INPUT]\nSOURCE_1=six.bin\rSOURCE_2=odd.bin\n" + result,
                    none,
