@@ -7,8 +7,8 @@
 #include "events/JsonEvents.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageCheck.h"
-#include "jobs/DeviceEvents.h"
 #include "jobs/DeviceJob.h"
+#include "jobs/DeviceRuns.h"
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
 #include "ports/PortSelector.h"
@@ -19,7 +19,6 @@
 
 #include <memory>
 #include <system_error>
-#include <thread>
 
 namespace vtc880 {
 
@@ -43,16 +42,26 @@ struct SimulatedDevicesStop {
     ~SimulatedDevicesStop() { simulated.stopAll(); }
 };
 
-// The device whose failure sets the exit status is the first failing one in the order of the command
-// line, not the first to fail in time: the status then does not depend on which device was quicker.
-int firstFailure(const std::vector<RunResult>& results) {
-    for (const RunResult& result : results) {
-        if (const int code = exitCodeFor(result.outcome); code != Exit::ok) {
-            return code;
+// The tool's view of the runs: each event to the device's line or log, each end to its result.
+class RunsView : public DeviceRuns::Observer {
+  public:
+    RunsView(const Output& out, ProgressView& view, const std::vector<std::string>& labels)
+        : out(out), view(view), labels(labels) {}
+
+    void event(const DeviceEvent& event) override { view.apply(event); }
+    void ended(std::size_t i, const RunResult& result, const std::string& recordProblem) override {
+        view.ended(int(i), briefResult(result, result.operation));
+        out.event(resultEvent(labels[i], result.operation, result, exitCodeFor(result.outcome), result.text));
+        if (!recordProblem.empty()) {
+            out.problem(recordProblem);
         }
     }
-    return Exit::ok;
-}
+
+  private:
+    const Output& out;
+    ProgressView& view;
+    const std::vector<std::string>& labels;
+};
 
 int run(DeviceOptions& options, bool json) {
     const Output out(json);
@@ -73,11 +82,12 @@ int run(DeviceOptions& options, bool json) {
         if (!check.ok()) {
             out.problem(options.image + ": " + check.problem);
             RunResult refused;
+            refused.operation = options.operation;
             refused.outcome = Outcome::imageError;
             refused.imageProblem = check.problem;
+            refused.text = resultText(refused, options.operation, {}, nullptr);
             for (const std::string& label : labels) {
-                out.event(resultEvent(label, options.operation, refused, Exit::file,
-                                      resultText(refused, options.operation, {}, nullptr)));
+                out.event(resultEvent(label, options.operation, refused, Exit::file, refused.text));
             }
             out.event(summaryEvent(int(labels.size()), 0, Exit::file, false));
             return Exit::file;
@@ -142,85 +152,26 @@ int run(DeviceOptions& options, bool json) {
                              options.image, version));
     }
 
-    EventQueue queue;
-    std::vector<std::unique_ptr<QueueObserver>> observers;
-    std::atomic<bool> stop{false};
-    std::vector<std::thread> threads;
-    // Every observer exists before the first job starts: a job holds on to its own while the vector grows.
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        observers.push_back(std::make_unique<QueueObserver>(queue, int(i)));
-    }
-    std::vector<RunResult> results(jobs.size());
-    std::vector<std::string> recordProblems(jobs.size()); // each written by its job before it ends
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        const auto job = [&, i] {
-            const auto started = std::chrono::system_clock::now();
-            results[i] = runDevice(jobs[i], *observers[i], stop);
-            if (recorder) {
-                recordProblems[i] =
-                    recorder->write(jobs[i], results[i], started, std::chrono::system_clock::now());
-            }
-            DeviceEvent done;
-            done.device = int(i);
-            done.kind = DeviceEvent::Kind::done;
-            queue.push(std::move(done));
-        };
-        try {
-            threads.emplace_back(job);
-        } catch (const std::system_error&) {
-            // The job's result stays "no worker"; the others run.
-            results[i].outcome = Outcome::noWorker;
-            DeviceEvent done;
-            done.device = int(i);
-            done.kind = DeviceEvent::Kind::done;
-            queue.push(std::move(done));
-        }
-    }
-
+    DeviceRuns runs(jobs, recorder.get());
     ProgressView view(out, std::move(viewed), ProgressView::styleFor(out));
-    std::vector<std::string> texts(jobs.size());
-    std::size_t finished = 0;
+    RunsView shown(out, view, labels);
+    runs.start();
     bool interrupted = false;
-    bool recordFailed = false;
-    while (finished < jobs.size()) {
-        DeviceEvent event;
-        if (queue.pop(event, std::chrono::milliseconds(20))) {
-            if (event.kind == DeviceEvent::Kind::done) {
-                // The job's thread wrote its result before it posted this event.
-                const std::size_t i = std::size_t(event.device);
-                const RunResult& result = results[i];
-                texts[i] = result.text;
-                ++finished;
-                view.ended(int(i), briefResult(result, jobs[i].operation));
-                out.event(
-                    resultEvent(labels[i], jobs[i].operation, result, exitCodeFor(result.outcome), texts[i]));
-                if (!recordProblems[i].empty()) {
-                    out.problem(recordProblems[i]);
-                    recordFailed = true;
-                }
-            } else {
-                view.apply(event);
-            }
-        }
+    while (runs.pump(shown, std::chrono::milliseconds(20))) {
         if (!interrupted && signals.arrived()) {
             interrupted = true;
-            stop = true;
+            runs.stop();
             view.problem("interrupted: stopping");
         }
         view.tick();
     }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
 
-    int status = interrupted ? Exit::interrupt : firstFailure(results);
-    if (recordFailed && status == Exit::ok) {
-        status = Exit::file; // a device without its record is not done
-    }
+    const int status = runs.exitStatus();
+    const std::vector<RunResult>& results = runs.results();
     std::vector<std::string> lines;
     std::vector<std::string> failed;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        lines.push_back(resultLine(labels[i], results[i], texts[i]));
+        lines.push_back(resultLine(labels[i], results[i], results[i].text));
         if (results[i].outcome != Outcome::succeeded) {
             failed.push_back(labels[i]);
         }
@@ -229,7 +180,7 @@ int run(DeviceOptions& options, bool json) {
         lines.push_back(totalText(options.operation, int(jobs.size()), failed, status));
     }
     view.finish(lines);
-    out.event(summaryEvent(int(jobs.size()), int(jobs.size() - failed.size()), status, interrupted));
+    out.event(summaryEvent(int(jobs.size()), int(runs.succeeded()), status, interrupted));
     return status;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "image/FileCopy.h"
-#include "jobs/DeviceJob.h"
+#include "control/UpdateRun.h"
 #include "ports/PortInventory.h"
 
 #include <chrono>

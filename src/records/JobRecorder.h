@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jobs/DeviceJob.h"
+#include "control/UpdateRun.h"
 #include "records/DeviceRecord.h"
 #include "records/RecordFile.h"
 
