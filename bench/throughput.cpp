@@ -82,7 +82,7 @@ bool runByteWise(const std::string& port, std::int32_t baud, const BenchImage& i
     }
     session.pause(100);
     const bool ok = downloadImage(session, image.image()) == Outcome::succeeded;
-    observer.ended(Operation::update, ok ? Outcome::succeeded : Outcome::programFailed);
+    observer.ended(Operation::update, ok ? Outcome::succeeded : Outcome::programmingFailed);
     return ok;
 }
 

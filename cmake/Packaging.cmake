@@ -16,16 +16,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/window.png DESTINATION ${VTC880_DOC_DIR
 install(FILES ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION ${VTC880_DOC_DIR})
 
 # Debian's changelog for a package whose upstream is Debian's own (a version without a Debian
-# revision): changelog.gz. Dated by SOURCE_DATE_EPOCH where it is set (scripts/package sets it to
-# the last commit's time), so the same sources give the same file.
-string(TIMESTAMP VTC880_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
-file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/package/changelog @ONLY CONTENT
-"${PROJECT_NAME} (${PROJECT_VERSION}) unstable; urgency=medium
-
-  * Version ${PROJECT_VERSION}, packaged from the project's sources.
-
- -- ${VTC880_PACKAGE_MAINTAINER}  ${VTC880_CHANGELOG_DATE}
-")
+# revision): changelog.gz, from data/changelog.in, whose first entry is this version's.
+file(STRINGS ${PROJECT_SOURCE_DIR}/data/changelog.in VTC880_CHANGELOG_TOP LIMIT_COUNT 1)
+if(NOT VTC880_CHANGELOG_TOP MATCHES "^${PROJECT_NAME} \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "data/changelog.in does not begin with version ${PROJECT_VERSION}: add its entry")
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/data/changelog.in ${CMAKE_BINARY_DIR}/package/changelog @ONLY)
 add_custom_command(
   OUTPUT ${CMAKE_BINARY_DIR}/package/changelog.gz
   COMMAND gzip -9 --no-name --keep --force ${CMAKE_BINARY_DIR}/package/changelog

@@ -10,6 +10,7 @@
 #include "image/ImageBuilder.h"
 #include "image/ImageCheck.h"
 #include "link/DeviceCodes.h"
+#include "link/LinkTable.h"
 #include "link/RS232.h"
 #include "text/Format.h"
 #include "widgets/WidgetReport.h"
@@ -156,7 +157,7 @@ MainForm::MainForm(const std::string& fileName, Clock& clock) : QWidget(nullptr)
     sinks = std::make_unique<WindowSinks>(*this, *updateText, *PB_Firm);
     sinks->addDetail([this](const Message& message) { return adviceFor(message); });
     report = std::make_unique<WidgetReport>(*sinks);
-    command = std::make_unique<Command>("COM3", Speed::usbInitial, *report, clock);
+    command = std::make_unique<Command>("COM3", linkSpec(LinkKind::usb).initialSpeed, *report, clock);
     command->fileName = fileName.empty() ? std::string("firmware.hex") : fileName;
     run = std::make_unique<UpdateRun>(*command, clock);
 }
@@ -175,7 +176,9 @@ void MainForm::showEvent(QShowEvent* event) {
 }
 
 void MainForm::MainForm_Load() {
-    wireBox->addItems({QStringLiteral("RS-232"), QStringLiteral("USB")});
+    for (const LinkSpec& link : links) {
+        wireBox->addItem(QString::fromUtf8(link.label));
+    }
     wireBox->setCurrentIndex(0);
     QStringList ports;
     for (const std::string& port : portChoices()) {
@@ -256,7 +259,9 @@ std::string MainForm::adviceFor(const Message& message) {
 }
 
 void MainForm::wireBox_SelectedIndexChanged(int index) {
-    command->changeBaudRate2(index == 0 ? Speed::rs232Initial : Speed::usbInitial);
+    if (index >= 0 && std::size_t(index) < links.size()) {
+        command->changeBaudRate2(links[std::size_t(index)].initialSpeed);
+    }
 }
 
 void MainForm::comBox_SelectedIndexChanged(int index) {

@@ -19,13 +19,13 @@ std::string commandList(const CLI::App& app) {
 
 } // namespace
 
-void addVersionAndHelp(CLI::App& app) {
+void addVersionAndHelp(CLI::App& app, const CliContext& context) {
     app.set_version_flag("--version", std::string("vtc880 ") + toolVersion());
     auto name = std::make_shared<std::string>();
     CLI::App* help =
         app.add_subcommand("help", "Show this help, or the help of one command (vtc880 help update)");
     help->add_option("command", *name, "The command to explain");
-    help->callback([&app, name] {
+    help->callback([&app, &context, name] {
         const CLI::App* command = &app;
         if (!name->empty()) {
             const auto named =
@@ -37,8 +37,8 @@ void addVersionAndHelp(CLI::App& app) {
                                                    "'; the commands are: " + commandList(app));
         }
         // The tool's own help() would explain the command under way: this one.
-        std::cout << command->get_formatter()->make_help(command, command->get_name(),
-                                                         CLI::AppFormatMode::Normal);
+        (context.json ? std::cerr : std::cout)
+            << command->get_formatter()->make_help(command, command->get_name(), CLI::AppFormatMode::Normal);
     });
 }
 

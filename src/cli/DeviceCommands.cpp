@@ -1,3 +1,4 @@
+#include "cli/LinkOption.h"
 #include "cli/SimulatedPorts.h"
 #include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
@@ -28,7 +29,7 @@ struct DeviceOptions {
     Operation operation = Operation::update;
     std::string image;
     std::vector<std::string> ports;
-    std::string link = "rs232";
+    std::string link;
     bool verify = false;
     bool noSpeedSwitch = false;
     std::string trace;  // --trace: a file, or "-" for standard error
@@ -51,7 +52,7 @@ class RunsView : public DeviceRuns::Observer {
     void event(const DeviceEvent& event) override { view.apply(event); }
     void ended(std::size_t i, const RunResult& result, const std::string& recordProblem) override {
         view.ended(int(i), briefResult(result, result.operation));
-        out.event(resultEvent(labels[i], result.operation, result, exitCodeFor(result.outcome), result.text));
+        out.event(resultEvent(labels[i], result));
         if (!recordProblem.empty()) {
             out.problem(recordProblem);
         }
@@ -87,9 +88,9 @@ int run(DeviceOptions& options, bool json) {
             refused.imageProblem = check.problem;
             refused.text = resultText(refused, options.operation, {}, nullptr);
             for (const std::string& label : labels) {
-                out.event(resultEvent(label, options.operation, refused, Exit::file, refused.text));
+                out.event(resultEvent(label, refused));
             }
-            out.event(summaryEvent(int(labels.size()), 0, Exit::file, false));
+            out.event(summaryEvent(labels.size(), 0, Exit::file, false));
             return Exit::file;
         }
         image = std::move(loaded);
@@ -115,7 +116,6 @@ int run(DeviceOptions& options, bool json) {
         }
     }
 
-    const bool usb = options.link == "usb";
     const SimulatedDevicesStop stopSimulated{options.simulated};
     std::vector<RunSettings> jobs;
     std::vector<ViewedDevice> viewed;
@@ -123,7 +123,7 @@ int run(DeviceOptions& options, bool json) {
         RunSettings job;
         job.operation = options.operation;
         job.port = label;
-        job.initialSpeed = usb ? Speed::usbInitial : Speed::rs232Initial;
+        job.link = chosenLink(options.link).kind;
         job.speedSwitch = !options.noSpeedSwitch;
         job.verifyBeforeFinish = options.verify;
         job.imagePath = options.image;
@@ -133,8 +133,8 @@ int run(DeviceOptions& options, bool json) {
             job.trace = trace->hookFor(label);
         }
         if (simulate) {
-            const std::string problem =
-                options.simulated.start(job, options.noSpeedSwitch ? Speed::update : job.initialSpeed);
+            const std::string problem = options.simulated.start(
+                job, options.noSpeedSwitch ? Speed::update : linkSpec(job.link).initialSpeed);
             if (!problem.empty()) {
                 out.problem("cannot start the simulated device: " + problem);
                 return Exit::port;
@@ -148,8 +148,7 @@ int run(DeviceOptions& options, bool json) {
         if (simulate) {
             out.say(labels[i] + ": a simulated device on " + jobs[i].port);
         }
-        out.event(startEvent(labels[i], devicePathFor(jobs[i].port), viewed[i].plan, options.link,
-                             options.image, version));
+        out.event(startEvent(labels[i], devicePathFor(jobs[i].port), viewed[i].plan, options.image, version));
     }
 
     DeviceRuns runs(jobs, recorder.get());
@@ -180,7 +179,7 @@ int run(DeviceOptions& options, bool json) {
         lines.push_back(totalText(options.operation, int(jobs.size()), failed, status));
     }
     view.finish(lines);
-    out.event(summaryEvent(int(jobs.size()), int(runs.succeeded()), status, interrupted));
+    out.event(summaryEvent(jobs.size(), runs.succeeded(), status, interrupted));
     return status;
 }
 
@@ -210,12 +209,7 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
                            : std::string();
             },
             "PORT"));
-    command
-        ->add_option("--link", options->link,
-                     "How the device is attached: rs232 (starts at 19200) or usb "
-                     "(starts at 921600)")
-        ->check(CLI::IsMember({"rs232", "usb"}))
-        ->capture_default_str();
+    addLinkOption(*command, options->link, "the device is");
     if (operation == Operation::update) {
         command->add_flag(
             "--verify", options->verify,

@@ -1,5 +1,6 @@
 #include "cli/Subcommands.h"
 #include "control/ExitStatus.h"
+#include "events/Fields.h"
 #include "image/FileCopy.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageCheck.h"
@@ -26,18 +27,19 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
         const LoadedImage loaded = loadImage(*path, image);
         if (loaded.fault == ImageFault::cannotOpen || loaded.fault == ImageFault::directory) {
             out.problem(*path + ": " + loaded.problem);
-            out.event(JsonObject()
-                          .add("event", "result")
-                          .add("ok", false)
-                          .add("problem", loaded.problem)
-                          .addRaw("problems", "[" + jsonString(loaded.problem) + "]"));
+            Json event;
+            event[field::event] = event::result;
+            event[field::ok] = false;
+            event[field::problem] = loaded.problem;
+            event[field::problems] = {loaded.problem};
+            out.event(event);
             context.exitCode = Exit::file;
             return;
         }
         std::string version;
         std::uint64_t total = 0;
         int blocks = 0;
-        std::string records = "[";
+        Json records = Json::array();
         out.say(*path + ":");
         out.say("  offset      word address  byte address  size");
         scanImageFile(*path, FileCopy::maxBlocks, [&](ImageRecord&& record) {
@@ -53,11 +55,11 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
             }
             total += record.size;
             blocks += record.size > 0 ? 1 : 0;
-            JsonObject entry;
-            entry.add("offset", std::int64_t(record.offset))
-                .add("address", std::int64_t(record.address))
-                .add("size", std::int64_t(record.size));
-            records += (records.size() > 1 ? "," : "") + entry.str();
+            Json entry;
+            entry[field::offset] = record.offset;
+            entry[field::address] = record.address;
+            entry[field::size] = record.size;
+            records.push_back(std::move(entry));
         });
         std::vector<std::string> problems;
         if (!loaded.ok()) {
@@ -69,23 +71,22 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
         out.say("version: " + (version.empty() ? std::string("none (no version block)") : version));
         out.say("total: " + std::to_string(blocks) + (blocks == 1 ? " block, " : " blocks, ") +
                 groupedThousands(total) + (total == 1 ? " byte" : " bytes"));
-        std::string problemList = "[";
         for (const std::string& problem : problems) {
             out.problem(*path + ": invalid: " + problem);
-            problemList += (problemList.size() > 1 ? "," : "") + jsonString(problem);
         }
         if (loaded.ok()) {
             out.say("valid");
         }
-        out.event(JsonObject()
-                      .add("event", "result")
-                      .add("ok", loaded.ok())
-                      .add("version", version)
-                      .add("blocks", std::int64_t(blocks))
-                      .add("bytes", std::int64_t(total))
-                      .addRaw("records", records + "]")
-                      .add("problem", loaded.problem)
-                      .addRaw("problems", problemList + "]"));
+        Json event;
+        event[field::event] = event::result;
+        event[field::ok] = loaded.ok();
+        event[field::problem] = loaded.problem;
+        event[field::problems] = problems;
+        event[field::imageVersion] = version;
+        event[field::blocks] = blocks;
+        event[field::imageBytes] = total;
+        event[field::records] = std::move(records);
+        out.event(event);
         context.exitCode = loaded.ok() ? Exit::ok : Exit::file;
     });
 }

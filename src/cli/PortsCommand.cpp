@@ -1,5 +1,6 @@
 #include "cli/Subcommands.h"
 #include "control/ExitStatus.h"
+#include "events/Fields.h"
 #include "ports/PortInfo.h"
 #include "terminal/Output.h"
 #include "terminal/PortInfoText.h"
@@ -20,17 +21,17 @@ void addPortsCommand(CLI::App& app, CliContext& context) {
             for (const std::string& line : portInfoLines(port)) {
                 out.say(line);
             }
-            JsonObject event;
-            event.add("event", "port")
-                .add("name", port.name)
-                .add("device", port.device)
-                .add("driver", port.driver)
-                .add("usb", port.usb)
-                .add("serial", port.serial)
-                .add("by_id", port.byId)
-                .add("may_open", port.mayOpen);
+            Json event;
+            event[field::event] = event::port;
+            event[field::name] = port.name;
+            event[field::device] = port.device;
+            event[field::driver] = port.driver;
+            event[field::usb] = port.usb;
+            event[field::usbSerial] = port.serial;
+            event[field::byId] = port.byId;
+            event[field::mayOpen] = port.mayOpen;
             if (port.latencyTimerMs >= 0) {
-                event.add("latency_timer_ms", std::int64_t(port.latencyTimerMs));
+                event[field::latencyTimerMs] = port.latencyTimerMs;
             }
             out.event(event);
         }

@@ -1,7 +1,7 @@
 #include "cli/Subcommands.h"
 #include "control/ExitStatus.h"
+#include "events/Fields.h"
 #include "records/DeviceRecord.h"
-#include "records/JsonReader.h"
 #include "records/RecordTable.h"
 #include "terminal/Output.h"
 
@@ -27,8 +27,11 @@ int run(const RecordsOptions& options, const Output& out) {
     const RecordTable table = readRecords(in);
     for (const RecordTable::BadLine& bad : table.badLines) {
         out.problem(options.file + ": line " + std::to_string(bad.line) + ": " + bad.why);
-        out.event(
-            JsonObject().add("event", "problem").add("line", std::int64_t(bad.line)).add("text", bad.why));
+        Json event;
+        event[field::event] = event::problem;
+        event[field::line] = bad.line;
+        event[field::text] = bad.why;
+        out.event(event);
     }
     if (options.csv) {
         std::fputs(recordsCsv(table).c_str(), stdout);
@@ -50,7 +53,13 @@ void addRecordsCommand(CLI::App& app, CliContext& context) {
         "records", "Show a record file written with --record: a table of the devices and a summary");
     records->add_option("file", options->file, "The record file (JSON Lines)")->required();
     records->add_flag("--csv", options->csv, "Write every field of every record as CSV, for spreadsheets");
-    records->callback([&context, options] { context.exitCode = run(*options, Output(context.json)); });
+    records->callback([&context, options] {
+        if (options->csv && context.json) {
+            throw CLI::ValidationError("--csv",
+                                       "writes CSV, which is not JSON: give --csv or --json, not both");
+        }
+        context.exitCode = run(*options, Output(context.json));
+    });
 }
 
 } // namespace vtc880

@@ -14,8 +14,13 @@ void addSimCommand(CLI::App& app, CliContext& context) {
     sim::addSimOptions(*command, *config);
     sim::addLineOptions(*command, *config);
     command->add_flag("-v,--verbose", *verbose, "Print each command the device receives on standard error");
-    command->callback(
-        [&context, config, verbose] { context.exitCode = sim::runUntilStopped(*config, *verbose); });
+    command->callback([&context, config, verbose] {
+        if (context.json) {
+            throw CLI::ValidationError("sim",
+                                       "prints its port as a line of text, not JSON: leave out --json");
+        }
+        context.exitCode = sim::runUntilStopped(*config, *verbose);
+    });
 }
 
 } // namespace vtc880

@@ -1,3 +1,4 @@
+#include "cli/LinkOption.h"
 #include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
 #include "control/ExitStatus.h"
@@ -16,7 +17,7 @@ namespace {
 struct StationOptions {
     std::string image;
     std::vector<std::string> slots;
-    std::string link = "rs232";
+    std::string link;
     bool verify = false;
     bool noSpeedSwitch = false;
     std::string record;
@@ -30,7 +31,7 @@ int run(const StationOptions& options, std::vector<StationSlot> slots, bool json
     settings.image = options.image;
     settings.slots = std::move(slots);
     settings.verify = options.verify;
-    settings.initialSpeed = options.link == "usb" ? Speed::usbInitial : Speed::rs232Initial;
+    settings.link = chosenLink(options.link).kind;
     settings.speedSwitch = !options.noSpeedSwitch;
     settings.roots.dev = options.devDir;
     settings.record = options.record;
@@ -57,11 +58,7 @@ void addStationCommand(CLI::App& app, CliContext& context) {
         ->required();
     command->add_flag("--verify", options->verify,
                       "Compare the whole image after the last chunk, before Finish; Finish only if equal");
-    command
-        ->add_option("--link", options->link,
-                     "How the devices are attached: rs232 (starts at 19200) or usb (starts at 921600)")
-        ->check(CLI::IsMember({"rs232", "usb"}))
-        ->capture_default_str();
+    addLinkOption(*command, options->link, "the devices are");
     command->add_flag("--no-speed-switch", options->noSpeedSwitch,
                       "Skip the speed commands: the devices are already at 115200");
     command->add_option("--record", options->record,

@@ -3,7 +3,9 @@
 #include "control/ExitStatus.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
+#include <string>
 
 using namespace vtc880;
 
@@ -23,17 +25,21 @@ int main(int argc, char** argv) {
     addPortsCommand(app, context);
     addRecordsCommand(app, context);
     addStationCommand(app, context);
-    addVersionAndHelp(app);
+    addVersionAndHelp(app, context);
+    // With --json, standard output carries JSON alone: help and the version go to standard error.
+    const bool json =
+        std::any_of(argv + 1, argv + argc, [](const char* word) { return std::string(word) == "--json"; });
+    std::ostream& text = json ? std::cerr : std::cout;
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
-        app.exit(help);
+        app.exit(help, text, std::cerr);
         return Exit::ok;
     } catch (const CLI::CallForAllHelp& help) {
-        app.exit(help);
+        app.exit(help, text, std::cerr);
         return Exit::ok;
     } catch (const CLI::CallForVersion& version) {
-        app.exit(version);
+        app.exit(version, text, std::cerr);
         return Exit::ok;
     } catch (const CLI::ParseError& error) {
         if (const std::string missing = missingCommandText(app); !missing.empty()) {

@@ -2,22 +2,25 @@
 
 namespace vtc880 {
 
+namespace {
+
+// In the order of the enum.
+constexpr const char* names[] = {"untouched",         "in_update_mode",          "erased",
+                                 "partly_programmed", "programmed_not_finished", "updated"};
+
+} // namespace
+
 const char* deviceStateName(DeviceState state) {
-    switch (state) {
-    case DeviceState::untouched:
-        return "untouched";
-    case DeviceState::inUpdateMode:
-        return "inUpdateMode";
-    case DeviceState::erased:
-        return "erased";
-    case DeviceState::partlyProgrammed:
-        return "partlyProgrammed";
-    case DeviceState::programmedNotFinished:
-        return "programmedNotFinished";
-    case DeviceState::updated:
-        return "updated";
+    return names[std::size_t(state)];
+}
+
+std::optional<DeviceState> deviceStateNamed(std::string_view name) {
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        if (name == names[i]) {
+            return DeviceState(i);
+        }
     }
-    return "untouched";
+    return std::nullopt;
 }
 
 } // namespace vtc880

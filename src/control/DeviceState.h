@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace vtc880 {
 
@@ -14,7 +17,9 @@ enum class DeviceState {
     updated,               // Finish went out after every chunk was acknowledged
 };
 
+// The state's name in the JSON events, the records and the Python module ("in_update_mode").
 const char* deviceStateName(DeviceState state);
+std::optional<DeviceState> deviceStateNamed(std::string_view name);
 
 struct DeviceHolding {
     DeviceState state = DeviceState::untouched;

@@ -65,7 +65,7 @@ Outcome program(Session& s, const FileCopy& image) {
             s.log(RunStep::programmingFailed);
             s.problem(RunProblem::Kind::updateFailed, Phase::programming);
             failed = true;
-            failure = Outcome::programFailed;
+            failure = Outcome::programmingFailed;
         }
     }
     if (!failed) {
@@ -106,13 +106,13 @@ Outcome downloadImage(Session& s, const FileCopy& image, bool verifyBeforeFinish
     const EraseResult erase = eraseDevice(s);
     if (erase != EraseResult::erased) {
         const Outcome failure = failureOf(s, outcomeOf(erase));
-        if (failure != Outcome::cancelled) {
+        if (failure != Outcome::interrupted) {
             s.problem(RunProblem::Kind::updateFailed, Phase::erase);
         }
         return failure;
     }
     if (s.cancelled()) {
-        return Outcome::cancelled;
+        return Outcome::interrupted;
     }
     const Outcome programmed = programImage(s, image);
     if (programmed != Outcome::succeeded) {
@@ -124,7 +124,7 @@ Outcome downloadImage(Session& s, const FileCopy& image, bool verifyBeforeFinish
             return verified;
         }
         if (s.cancelled()) {
-            return Outcome::cancelled;
+            return Outcome::interrupted;
         }
     }
     finishUpdate(s);

@@ -14,7 +14,7 @@ inline Outcome failureOf(const Session& session, Outcome failure) {
         return failure;
     }
     if (session.cancelled()) {
-        return Outcome::cancelled;
+        return Outcome::interrupted;
     }
     return session.link.lost() ? Outcome::portLost : failure;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 namespace vtc880 {
 
 // What a run does once the device is in its update mode.
@@ -8,5 +11,11 @@ enum class Operation {
     verify, // compare the device's memory with the image
     erase,  // erase the firmware
 };
+
+// The operation's name as the commands, the JSON events and the records give it ("update"), and what
+// a device is once it succeeded ("updated").
+const char* operationName(Operation operation);
+const char* operationDone(Operation operation);
+std::optional<Operation> operationNamed(std::string_view name);
 
 } // namespace vtc880

@@ -2,22 +2,27 @@
 
 namespace vtc880 {
 
+namespace {
+
+struct PhaseRow {
+    const char* name;
+    const char* text;
+};
+
+// In the order of the enum.
+constexpr PhaseRow phases[phaseCount] = {
+    {"speed_switch", "speed switch"}, {"update_mode", "update mode"}, {"erase", "erase"},
+    {"programming", "programming"},   {"verify", "verify"},           {"finish", "finish"},
+};
+
+} // namespace
+
 const char* phaseName(Phase phase) {
-    switch (phase) {
-    case Phase::speedSwitch:
-        return "speed switch";
-    case Phase::updateMode:
-        return "update mode";
-    case Phase::erase:
-        return "erase";
-    case Phase::programming:
-        return "programming";
-    case Phase::verify:
-        return "verify";
-    case Phase::finish:
-        return "finish";
-    }
-    return "";
+    return phases[std::size_t(phase)].name;
+}
+
+const char* phaseText(Phase phase) {
+    return phases[std::size_t(phase)].text;
 }
 
 } // namespace vtc880

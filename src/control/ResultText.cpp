@@ -12,60 +12,6 @@
 
 namespace vtc880 {
 
-int exitCodeFor(Outcome outcome) {
-    switch (outcome) {
-    case Outcome::succeeded:
-        return Exit::ok;
-    case Outcome::portError:
-    case Outcome::portLost:
-        return Exit::port;
-    case Outcome::imageError:
-        return Exit::file;
-    case Outcome::noAnswer:
-        return Exit::noAnswer;
-    case Outcome::eraseFailed:
-        return Exit::erase;
-    case Outcome::programFailed:
-        return Exit::program;
-    case Outcome::verifyFailed:
-        return Exit::verify;
-    case Outcome::cancelled:
-        return Exit::interrupt;
-    case Outcome::noWorker:
-    case Outcome::none:
-        break;
-    }
-    return Exit::internal;
-}
-
-const char* outcomeName(Outcome outcome) {
-    switch (outcome) {
-    case Outcome::succeeded:
-        return "succeeded";
-    case Outcome::portError:
-        return "port";
-    case Outcome::portLost:
-        return "port lost";
-    case Outcome::imageError:
-        return "file";
-    case Outcome::noAnswer:
-        return "no answer";
-    case Outcome::eraseFailed:
-        return "erase failed";
-    case Outcome::programFailed:
-        return "programming failed";
-    case Outcome::verifyFailed:
-        return "verify failed";
-    case Outcome::cancelled:
-        return "interrupted";
-    case Outcome::noWorker:
-        return "no worker";
-    case Outcome::none:
-        break;
-    }
-    return "no result";
-}
-
 namespace {
 
 using Seconds = std::chrono::duration<double>;
@@ -125,7 +71,7 @@ std::string noAnswerText(const RunReport& report) {
         return "the device does not answer: check the link choice (--link rs232 for a serial cable, --link "
                "usb for the USB link), the cable, and that the device is powered";
     }
-    return std::string("the device stopped answering during the ") + phaseName(*report.phase);
+    return std::string("the device stopped answering during the ") + phaseText(*report.phase);
 }
 
 // Why the job ended, before what the device holds.
@@ -140,7 +86,7 @@ std::string cause(const RunResult& result, Operation operation, const std::strin
         return portProblem(result, devicePath);
     case Outcome::portLost:
         return portLostBrief() + " during the " +
-               std::string(result.report.phase ? phaseName(*result.report.phase) : "run");
+               std::string(result.report.phase ? phaseText(*result.report.phase) : "run");
     case Outcome::imageError:
         return "cannot use the firmware image" +
                (result.imageProblem.empty() ? std::string() : ": " + result.imageProblem);
@@ -148,7 +94,7 @@ std::string cause(const RunResult& result, Operation operation, const std::strin
         return noAnswerText(result.report);
     case Outcome::eraseFailed:
         return "the device did not complete the erase";
-    case Outcome::programFailed:
+    case Outcome::programmingFailed:
         return "programming stopped: the device refused a chunk or did not answer it in time";
     case Outcome::verifyFailed: {
         std::string text = "the device's memory differs from the image";
@@ -158,7 +104,7 @@ std::string cause(const RunResult& result, Operation operation, const std::strin
         }
         return operation == Operation::update ? text + "; Finish was not sent" : text;
     }
-    case Outcome::cancelled:
+    case Outcome::interrupted:
         return "interrupted";
     case Outcome::noWorker:
         return "the system would not start a worker thread: close other programs and try again";
@@ -209,24 +155,20 @@ std::string resultLine(const std::string& port, const RunResult& result, const s
     if (result.outcome == Outcome::succeeded) {
         return port + ": " + text;
     }
-    return port + ": FAILED (" + outcomeName(result.outcome) + "): " + text;
+    return port + ": FAILED (" + outcomeText(result.outcome) + "): " + text;
 }
 
 std::string briefResult(const RunResult& result, Operation operation) {
     if (result.outcome != Outcome::succeeded) {
-        return std::string("FAILED (") + outcomeName(result.outcome) + ")";
+        return std::string("FAILED (") + outcomeText(result.outcome) + ")";
     }
-    const char* done = operation == Operation::update   ? "updated"
-                       : operation == Operation::verify ? "verified"
-                                                        : "erased";
+    const char* done = operationDone(operation);
     return std::string(done) + " in " + durationText(runSeconds(result.report));
 }
 
 std::string totalText(Operation operation, int devices, const std::vector<std::string>& failedPorts,
                       int exitCode) {
-    const char* done = operation == Operation::update   ? "updated"
-                       : operation == Operation::verify ? "verified"
-                                                        : "erased";
+    const char* done = operationDone(operation);
     const int failed = int(failedPorts.size());
     std::string text = std::to_string(devices) + " devices: " + std::to_string(devices - failed) + " " +
                        done + ", " + std::to_string(failed) + " failed";

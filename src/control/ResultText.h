@@ -10,8 +10,6 @@ namespace vtc880 {
 
 // What the tool says and returns for each way a job can end: the cause, what the device now holds,
 // and what to do about it.
-int exitCodeFor(Outcome outcome);
-const char* outcomeName(Outcome outcome);
 // `image` (may be null) names the block and the recipe source a verify found different; with
 // `imageName`, the file it came from, a success says what was done: image, bytes, version, time, speed.
 std::string resultText(const RunResult& result, Operation operation, const std::string& devicePath,

@@ -1,5 +1,6 @@
 #include "control/Command.h"
 #include "link/DeviceCodes.h"
+#include "link/LinkTable.h"
 
 namespace vtc880 {
 
@@ -28,9 +29,7 @@ bool Command::changeBaudRate() {
     }
     closeCom();
 
-    if (BaudRate == Speed::rs232Initial) {
-        BaudRate = Speed::update;
-    }
+    BaudRate = secondStageSpeed(BaudRate);
 
     bool result = false;
     protocole = newLink();

@@ -101,7 +101,7 @@ bool UpdateRun::start(const RunSettings& settings) {
         command.changeBaudRate2(settings.updateSpeed);
     }
     if (stopped()) {
-        return endBefore(Outcome::cancelled);
+        return endBefore(Outcome::interrupted);
     }
 
     command.useImage(image);

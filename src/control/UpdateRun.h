@@ -7,6 +7,7 @@
 #include "image/FileCopy.h"
 #include "link/Clock.h"
 #include "link/DeviceCodes.h"
+#include "link/LinkTable.h"
 #include "link/Trace.h"
 
 #include <atomic>
@@ -29,8 +30,8 @@ struct RunSettings {
     // The conversation's speed after the switch: 115200 on every link; other values for measurements.
     std::int32_t updateSpeed = Speed::update;
 
-    std::int32_t initialSpeed = Speed::rs232Initial; // the device's speed before the switch (by link)
-    TraceHook trace;                                 // told every byte and frame, when set
+    LinkKind link = links.front().kind; // how the device is attached: its speed before the switch
+    TraceHook trace;                    // told every byte and frame, when set
     // Set, a stop that holds only until the erase goes out (see Command::alsoStopBeforeTheEraseOn).
     const std::atomic<bool>* stopBeforeErase = nullptr;
 };

@@ -19,7 +19,7 @@ Session Command::workerSession() {
 void Command::finishRun(Outcome result) {
     progress.end(clock.now());
     // A run that got to its end is not undone by a stop asked at the last moment.
-    outcome = stopRequested() && result != Outcome::succeeded ? Outcome::cancelled : result;
+    outcome = stopRequested() && result != Outcome::succeeded ? Outcome::interrupted : result;
 }
 
 const FileCopy* Command::runImage(Session& session, FileCopy& storage, bool reportProblem) {

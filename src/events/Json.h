@@ -1,28 +1,18 @@
 #pragma once
 
-#include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 
 namespace vtc880 {
 
-// One JSON object, built field by field: enough for the tool's event lines.
-class JsonObject {
-  public:
-    JsonObject& add(const std::string& key, const std::string& value);
-    JsonObject& add(const std::string& key, const char* value) { return add(key, std::string(value)); }
-    JsonObject& add(const std::string& key, std::int64_t value);
-    JsonObject& add(const std::string& key, double value);
-    JsonObject& add(const std::string& key, bool value);
-    JsonObject& addRaw(const std::string& key, const std::string& json); // an already encoded value
-    std::string str() const { return "{" + body + "}"; }
+// JSON as the tool writes it: fields in the order they were set.
+using Json = nlohmann::ordered_json;
 
-  private:
-    std::string body;
-    void key(const std::string& name);
-};
+// One line of JSON without its line end: text as the UTF-8 it is, each invalid byte replaced by
+// U+FFFD (never taken for another encoding), a number that is not finite as null.
+std::string jsonLine(const Json& value);
 
-// A JSON string literal. The tool's text is 8-bit: bytes above 0x7F are taken as Latin-1, so the
-// output is always valid UTF-8 whatever a port or file name holds.
-std::string jsonString(const std::string& text);
+// Seconds to the millisecond, as every time in the events and records is given.
+double roundedSeconds(double seconds);
 
 } // namespace vtc880

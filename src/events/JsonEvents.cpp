@@ -1,7 +1,9 @@
 #include "events/JsonEvents.h"
 
 #include "control/DeviceState.h"
-#include "control/ResultText.h"
+#include "control/Operation.h"
+#include "control/Outcome.h"
+#include "link/LinkTable.h"
 
 #include <chrono>
 
@@ -10,133 +12,148 @@ namespace vtc880 {
 namespace {
 
 // How every event about one device begins: its type, a station's slot, the port.
-JsonObject deviceEvent(const char* type, const std::string& port, const std::string& slot) {
-    JsonObject event;
-    event.add("event", type);
+Json deviceEvent(const char* type, const std::string& port, const std::string& slot) {
+    Json event;
+    event[field::event] = type;
     if (!slot.empty()) {
-        event.add("slot", slot);
+        event[field::slot] = slot;
     }
-    event.add("port", port);
+    event[field::port] = port;
     return event;
+}
+
+double secondsOf(std::chrono::steady_clock::duration time) {
+    return roundedSeconds(std::chrono::duration<double>(time).count());
 }
 
 } // namespace
 
-const char* operationName(Operation operation) {
-    switch (operation) {
-    case Operation::update:
-        return "update";
-    case Operation::verify:
-        return "verify";
-    case Operation::erase:
-        return "erase";
-    }
-    return "";
-}
-
-JsonObject startEvent(const std::string& port, const std::string& devicePath, const RunPlan& plan,
-                      const std::string& link, const std::string& image, const std::string& version) {
-    JsonObject event;
-    event.add("event", "start")
-        .add("port", port)
-        .add("device_path", devicePath)
-        .add("operation", operationName(plan.operation))
-        .add("link", link)
-        .add("speed_switch", plan.speedSwitch)
-        .add("verify", plan.operation == Operation::verify || plan.verify);
+Json startEvent(const std::string& port, const std::string& devicePath, const RunPlan& plan,
+                const std::string& image, const std::string& imageVersion, const std::string& slot) {
+    Json event = deviceEvent(event::start, port, slot);
+    event[field::devicePath] = devicePath;
+    event[field::operation] = operationName(plan.operation);
+    event[field::link] = linkSpec(plan.link).name;
+    event[field::speedSwitch] = plan.speedSwitch;
+    event[field::verifyBeforeFinish] = plan.operation == Operation::update && plan.verify;
     if (plan.operation != Operation::erase) {
-        event.add("image", image)
-            .add("version", version)
-            .add("image_bytes", std::int64_t(plan.imageBytes))
-            .add("blocks", std::int64_t(plan.blocks));
+        event[field::image] = image;
+        event[field::imageVersion] = imageVersion;
+        event[field::imageBytes] = plan.imageBytes;
+        event[field::blocks] = plan.blocks;
     }
     return event;
 }
 
-JsonObject phaseEvent(const std::string& port, Phase phase, const std::string& slot) {
-    return deviceEvent("phase", port, slot).add("phase", phaseName(phase));
+Json phaseEvent(const std::string& port, Phase phase, const std::string& slot) {
+    Json event = deviceEvent(event::phase, port, slot);
+    event[field::phase] = phaseName(phase);
+    return event;
 }
 
-JsonObject progressEvent(const std::string& port, const DeviceProgress& progress,
-                         DeviceProgress::Clock::time_point now, const std::string& slot) {
+Json progressEvent(const std::string& port, const DeviceProgress& progress,
+                   DeviceProgress::Clock::time_point now, const std::string& slot) {
     const PhaseProgress& measure = progress.measure();
-    JsonObject event = deviceEvent("progress", port, slot);
-    event.add("phase", phaseName(measure.phase))
-        .add("done", std::int64_t(measure.done))
-        .add("total", std::int64_t(measure.total))
-        .add("unit", measure.phase == Phase::erase ? "ms" : "bytes")
-        .add("percent", std::int64_t(progress.percent()));
+    Json event = deviceEvent(event::progress, port, slot);
+    event[field::phase] = phaseName(measure.phase);
+    event[field::done] = measure.done;
+    event[field::total] = measure.total;
+    event[field::unit] = measure.phase == Phase::erase ? "ms" : "bytes";
+    event[field::percent] = progress.percent();
     if (measure.block >= 0) {
-        event.add("block", std::int64_t(measure.block + 1)).add("blocks", std::int64_t(measure.blocks));
+        event[field::block] = measure.block + 1;
+        event[field::blocks] = measure.blocks;
     }
     if (const std::optional<double> rate = progress.bytesPerSecond()) {
-        event.add("bytes_per_second", *rate);
+        event[field::bytesPerSecond] = roundedSeconds(*rate);
     }
     if (const std::optional<double> left = progress.secondsLeft(now)) {
-        event.add("seconds_left", *left);
+        event[field::secondsLeft] = roundedSeconds(*left);
     }
     return event;
 }
 
-JsonObject statusEvent(const std::string& port, std::optional<Phase> phase, const std::string& text,
-                       const std::string& slot) {
-    JsonObject event = deviceEvent("status", port, slot);
+Json statusEvent(const std::string& port, std::optional<Phase> phase, const std::string& text,
+                 const std::string& slot) {
+    Json event = deviceEvent(event::status, port, slot);
     if (phase) {
-        event.add("phase", phaseName(*phase));
+        event[field::phase] = phaseName(*phase);
     }
-    return event.add("text", text);
+    event[field::text] = text;
+    return event;
 }
 
-JsonObject messageEvent(const std::string& port, const Message& message, const std::string& slot) {
-    return deviceEvent("message", port, slot)
-        .add("icon", message.icon == MessageIcon::error ? "error" : "information")
-        .add("caption", message.caption)
-        .add("text", message.text)
-        .add("detail", message.detail);
+Json messageEvent(const std::string& port, const Message& message, const std::string& slot) {
+    Json event = deviceEvent(event::message, port, slot);
+    event[field::icon] = message.icon == MessageIcon::error ? "error" : "information";
+    event[field::caption] = message.caption;
+    event[field::text] = message.text;
+    event[field::detail] = message.detail;
+    return event;
 }
 
-JsonObject resultEvent(const std::string& port, Operation operation, const RunResult& result, int exitCode,
-                       const std::string& text, const std::string& slot) {
-    const DeviceHolding& device = result.report.device;
+Json phaseSecondsOf(const RunReport& report) {
+    Json phases = Json::object();
+    for (std::size_t p = 0; p < phaseCount; ++p) {
+        if (report.times[p].count() > 0) {
+            phases[phaseName(Phase(p))] = secondsOf(report.times[p]);
+        }
+    }
+    return phases;
+}
+
+double runSeconds(const RunReport& report) {
     std::chrono::steady_clock::duration took{};
-    for (const auto& phase : result.report.times) {
+    for (const auto& phase : report.times) {
         took += phase;
     }
-    JsonObject event = deviceEvent("result", port, slot);
-    event.add("operation", operationName(operation))
-        .add("ok", result.outcome == Outcome::succeeded)
-        .add("outcome", outcomeName(result.outcome))
-        .add("exit", std::int64_t(exitCode))
-        .add("device", deviceStateName(device.state))
-        .add("bytes_programmed", std::int64_t(device.bytesProgrammed))
-        .add("image_bytes", std::int64_t(device.imageBytes));
+    return secondsOf(took);
+}
+
+Json resultEvent(const std::string& port, const RunResult& result, const std::string& slot,
+                 const std::optional<std::string>& usbSerial) {
+    const DeviceHolding& device = result.report.device;
+    Json event = deviceEvent(event::result, port, slot);
+    event[field::operation] = operationName(result.operation);
+    event[field::ok] = result.outcome == Outcome::succeeded;
+    event[field::outcome] = outcomeName(result.outcome);
+    event[field::exit] = exitCodeFor(result.outcome);
+    event[field::state] = deviceStateName(device.state);
+    event[field::bytesProgrammed] = device.bytesProgrammed;
+    event[field::imageBytes] = device.imageBytes;
     if (device.state == DeviceState::partlyProgrammed) {
-        event.add("last_word_address", std::int64_t(device.lastWordAddress));
+        event[field::lastWordAddress] = device.lastWordAddress;
     }
     if (device.eraseUnconfirmed) {
-        event.add("erase_unconfirmed", true);
+        event[field::eraseUnconfirmed] = true;
     }
     if (result.report.mismatch) {
         const VerifyMismatch& where = *result.report.mismatch;
-        event.addRaw("mismatch", JsonObject()
-                                     .add("block", std::int64_t(where.block + 1))
-                                     .add("word_address", std::int64_t(where.wordAddress))
-                                     .add("offset", std::int64_t(where.blockOffset))
-                                     .add("length", std::int64_t(where.length))
-                                     .add("answered", where.answered)
-                                     .str());
+        Json& mismatch = event[field::mismatch];
+        mismatch[field::block] = where.block + 1;
+        mismatch[field::wordAddress] = where.wordAddress;
+        mismatch[field::offset] = where.blockOffset;
+        mismatch[field::length] = where.length;
+        mismatch[field::answered] = where.answered;
     }
-    return event.add("seconds", std::chrono::duration<double>(took).count()).add("text", text);
+    event[field::seconds] = runSeconds(result.report);
+    event[field::phaseSeconds] = phaseSecondsOf(result.report);
+    event[field::text] = result.text;
+    if (usbSerial) {
+        event[field::usbSerial] = *usbSerial;
+    }
+    return event;
 }
 
-JsonObject summaryEvent(int devices, int succeeded, int exitCode, bool interrupted) {
-    return JsonObject()
-        .add("event", "summary")
-        .add("devices", std::int64_t(devices))
-        .add("succeeded", std::int64_t(succeeded))
-        .add("failed", std::int64_t(devices - succeeded))
-        .add("exit", std::int64_t(exitCode))
-        .add("interrupted", interrupted);
+Json summaryEvent(std::size_t devices, std::size_t succeeded, int exitCode, bool interrupted) {
+    Json event;
+    event[field::event] = event::summary;
+    event[field::devices] = devices;
+    event[field::succeeded] = succeeded;
+    event[field::failed] = devices - succeeded;
+    event[field::exit] = exitCode;
+    event[field::interrupted] = interrupted;
+    return event;
 }
 
 } // namespace vtc880

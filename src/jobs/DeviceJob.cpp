@@ -9,7 +9,7 @@ RunPlan runPlanOf(const RunSettings& settings) {
     plan.operation = settings.operation;
     plan.speedSwitch = settings.speedSwitch;
     plan.verify = settings.verifyBeforeFinish;
-    plan.initialSpeed = settings.initialSpeed;
+    plan.link = settings.link;
     if (settings.image) {
         plan.imageBytes = settings.image->totalSize();
         plan.blocks = settings.image->count;
@@ -19,7 +19,7 @@ RunPlan runPlanOf(const RunSettings& settings) {
 
 RunResult runDevice(const RunSettings& settings, RunObserver& observer, const std::atomic<bool>& stop,
                     Clock& clock) {
-    Command command(settings.port, settings.initialSpeed, observer, clock);
+    Command command(settings.port, linkSpec(settings.link).initialSpeed, observer, clock);
     command.alsoStopOn(stop);
     command.traceTo(settings.trace);
     if (settings.stopBeforeErase != nullptr) {

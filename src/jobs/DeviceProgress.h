@@ -4,6 +4,7 @@
 #include "control/Phase.h"
 #include "control/RunObserver.h"
 #include "link/DeviceCodes.h"
+#include "link/LinkTable.h"
 
 #include <chrono>
 #include <cstdint>
@@ -16,8 +17,8 @@ namespace vtc880 {
 struct RunPlan {
     Operation operation = Operation::update;
     bool speedSwitch = true;
-    bool verify = false;                             // an update compares the whole image before Finish
-    std::int32_t initialSpeed = Speed::rs232Initial; // the device's speed before the speed switch
+    bool verify = false;                // an update compares the whole image before Finish
+    LinkKind link = links.front().kind; // how the device is attached: its speed before the switch
     std::uint64_t imageBytes = 0;
     int blocks = 0;
     std::int32_t lineSpeed = Speed::update; // of the conversation after the speed switch

@@ -54,11 +54,11 @@ constexpr int speedCharPauseMs = 50;            // after each speed-command char
 constexpr int settleMs = 2000;                  // after the preamble, before the first frame
 } // namespace Preamble
 
-// Line speeds.
+// Line speeds: the conversation's after the speed switch, and each link's before it (LinkTable.h).
 namespace Speed {
+constexpr std::int32_t update = 115200;
 constexpr std::int32_t rs232Initial = 19200;
 constexpr std::int32_t usbInitial = 921600;
-constexpr std::int32_t update = 115200;
 } // namespace Speed
 
 // How long the updater waits for each reply.

@@ -1,7 +1,9 @@
 #include "records/RecordTable.h"
 
+#include "control/Outcome.h"
+#include "events/Fields.h"
 #include "records/DeviceRecord.h"
-#include "records/JsonReader.h"
+#include "records/RecordFields.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,35 +17,28 @@ namespace {
 
 constexpr std::size_t maxLine = 1024 * 1024;
 
-const char* const phaseNames[] = {"speedSwitch", "updateMode", "erase", "programming", "verify", "finish"};
-
 std::size_t column(const std::string& name) {
     const std::vector<std::string>& columns = recordColumns();
     return std::size_t(std::find(columns.begin(), columns.end(), name) - columns.begin());
 }
 
-std::string textOf(const JsonValue* value) {
-    if (value == nullptr) {
-        return {};
+// A value as a cell: numbers that count as integers, times to the millisecond, nothing for null.
+std::string textOf(const Json& value) {
+    if (value.is_string()) {
+        return value.get<std::string>();
     }
-    switch (value->type) {
-    case JsonValue::Type::string:
-        return value->string;
-    case JsonValue::Type::boolean:
-        return value->boolean ? "true" : "false";
-    case JsonValue::Type::number: {
+    if (value.is_boolean()) {
+        return value.get<bool>() ? "true" : "false";
+    }
+    if (value.is_number_integer()) {
+        return value.dump();
+    }
+    if (value.is_number()) {
         char text[64];
-        const double x = value->number;
-        if (std::isfinite(x) && x == std::floor(x) && std::fabs(x) < 1e15) {
-            std::snprintf(text, sizeof text, "%lld", static_cast<long long>(x));
-        } else {
-            std::snprintf(text, sizeof text, "%.3f", x);
-        }
+        std::snprintf(text, sizeof text, "%.3f", value.get<double>());
         return text;
     }
-    default:
-        return {};
-    }
+    return {};
 }
 
 // Reads up to the next line end; false at the end of the input. A line longer than `maxLine` is
@@ -70,18 +65,10 @@ bool nextLine(std::istream& in, std::string& line, bool& tooLong) {
     }
 }
 
-RecordTable::Row rowOf(const JsonValue& record) {
+RecordTable::Row rowOf(const Json& record, bool firstFormat) {
     RecordTable::Row row;
-    const JsonValue* phases = record.find("phaseSeconds");
-    for (const std::string& name : recordColumns()) {
-        const std::string suffix = "Seconds";
-        const std::string phase =
-            name.size() > suffix.size() && name != "seconds" &&
-                    name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0
-                ? name.substr(0, name.size() - suffix.size())
-                : std::string();
-        row.push_back(!phase.empty() ? (phases ? textOf(phases->find(phase)) : std::string())
-                                     : textOf(record.find(name)));
+    for (const RecordField& field : recordFields()) {
+        row.push_back(textOf(recordValue(field, record, firstFormat)));
     }
     return row;
 }
@@ -98,8 +85,12 @@ std::string outcomeCounts(const std::map<std::string, std::size_t>& counts) {
                      [](const auto& a, const auto& b) { return a.second > b.second; });
     std::string text;
     for (const auto& [outcome, n] : sorted) {
-        text += (text.empty() ? "" : ", ") + (outcome.empty() ? std::string("no outcome") : outcome) + " " +
-                std::to_string(n);
+        const std::optional<Outcome> known = outcomeNamed(outcome);
+        text += (text.empty() ? "" : ", ") +
+                (known             ? std::string(outcomeText(*known))
+                 : outcome.empty() ? "no outcome"
+                                   : outcome) +
+                " " + std::to_string(n);
     }
     return text;
 }
@@ -114,9 +105,9 @@ std::string imageKey(const RecordTable::Row& row) {
     if (path.empty()) {
         return "(no image: erase)";
     }
-    const std::string version = cell(row, "imageVersion");
+    const std::string version = cell(row, field::imageVersion);
     return path + (version.empty() ? "" : " " + version) + " sha256 " +
-           cell(row, "imageSha256").substr(0, 12);
+           cell(row, field::imageSha256).substr(0, 12);
 }
 
 Groups group(const RecordTable& table) {
@@ -177,10 +168,10 @@ std::string csvField(const std::string& text) {
     return quoted + "\"";
 }
 
-JsonObject countsJson(const std::map<std::string, std::size_t>& counts) {
-    JsonObject json;
+Json countsJson(const std::map<std::string, std::size_t>& counts) {
+    Json json = Json::object();
     for (const auto& [key, n] : counts) {
-        json.add(key, std::int64_t(n));
+        json[key] = n;
     }
     return json;
 }
@@ -189,15 +180,9 @@ JsonObject countsJson(const std::map<std::string, std::size_t>& counts) {
 
 const std::vector<std::string>& recordColumns() {
     static const std::vector<std::string> columns = [] {
-        std::vector<std::string> names{
-            "start", "end",        "seconds",     "host",         "toolVersion", "operation",  "verify",
-            "slot",  "port",       "byId",        "byPath",       "usbVendor",   "usbProduct", "usbSerial",
-            "image", "imageBytes", "imageSha256", "imageVersion", "outcome",     "exit",       "state"};
-        for (const char* phase : phaseNames) {
-            names.push_back(std::string(phase) + "Seconds");
-        }
-        for (const char* name : {"bytesProgrammed", "bytesVerified", "text"}) {
-            names.emplace_back(name);
+        std::vector<std::string> names;
+        for (const RecordField& field : recordFields()) {
+            names.push_back(field.name);
         }
         return names;
     }();
@@ -216,28 +201,32 @@ RecordTable readRecords(std::istream& in) {
         if (line.find_first_not_of(" \t\r") == std::string::npos) {
             continue;
         }
-        std::string problem;
-        const std::optional<JsonValue> value = parseJson(line, problem);
-        if (!value) {
+        Json value;
+        try {
+            value = Json::parse(line);
+        } catch (const Json::parse_error& error) {
             table.badLines.push_back(
-                {number, "not a whole record (cut short by a crash, or not JSON): " + problem});
+                {number,
+                 std::string("not a whole record (cut short by a crash, or not JSON): ") + error.what()});
             continue;
         }
-        const JsonValue* format = value->find("format");
-        if (format == nullptr || format->type != JsonValue::Type::string || format->string != recordFormat) {
+        const auto format = value.is_object() ? value.find("format") : value.end();
+        const bool current = format != value.end() && *format == recordFormat;
+        const bool first = format != value.end() && *format == recordFormatV1;
+        if (!current && !first) {
             table.badLines.push_back({number, "not a vtc880 device record"});
             continue;
         }
-        table.rows.push_back(rowOf(*value));
+        table.rows.push_back(rowOf(value, first));
     }
     return table;
 }
 
 std::vector<std::string> recordsText(const RecordTable& table) {
     const std::vector<std::pair<const char*, const char*>> shown{
-        {"end", "end (UTC)"},    {"slot", "slot"},           {"port", "port"},
-        {"usbSerial", "serial"}, {"operation", "operation"}, {"imageVersion", "version"},
-        {"outcome", "outcome"},  {"state", "state"},         {"seconds", "s"}};
+        {"end", "end (UTC)"},         {field::slot, "slot"},           {field::port, "port"},
+        {field::usbSerial, "serial"}, {field::operation, "operation"}, {field::imageVersion, "version"},
+        {field::outcome, "outcome"},  {field::state, "state"},         {"wall_seconds", "s"}};
     std::vector<std::vector<std::string>> cells;
     cells.emplace_back();
     for (const auto& [field, title] : shown) {
@@ -250,12 +239,12 @@ std::vector<std::string> recordsText(const RecordTable& table) {
             if (std::string(field) == "end" && value.size() >= 19) {
                 value = value.substr(0, 10) + " " + value.substr(11, 8);
             }
-            if (std::string(field) == "seconds" && !value.empty()) {
+            if (std::string(field) == "wall_seconds" && !value.empty()) {
                 char text[32];
                 std::snprintf(text, sizeof text, "%.1f", std::atof(value.c_str()));
                 value = text;
             }
-            if (std::string(field) == "operation" && cell(row, "verify") == "true") {
+            if (std::string(field) == field::operation && cell(row, field::verifyBeforeFinish) == "true") {
                 value += "+verify";
             }
             cells.back().push_back(value.empty() ? "-" : printable(value));
@@ -302,23 +291,22 @@ std::vector<std::string> recordsText(const RecordTable& table) {
     return lines;
 }
 
-JsonObject recordsSummaryJson(const RecordTable& table) {
+Json recordsSummaryJson(const RecordTable& table) {
     const Groups groups = group(table);
-    JsonObject slots;
+    Json event;
+    event[field::event] = event::recordsSummary;
+    event[field::records] = table.rows.size();
+    event[field::badLines] = table.badLines.size();
+    event[field::outcomes] = countsJson(groups.outcomes);
+    Json& slots = event[field::slots] = Json::object();
     for (const auto& [slot, counts] : groups.slots) {
-        slots.addRaw(slot, countsJson(counts).str());
+        slots[slot] = countsJson(counts);
     }
-    JsonObject images;
+    Json& images = event[field::images] = Json::object();
     for (const auto& [image, counts] : groups.images) {
-        images.addRaw(image, countsJson(counts).str());
+        images[image] = countsJson(counts);
     }
-    return JsonObject()
-        .add("event", "summary")
-        .add("records", std::int64_t(table.rows.size()))
-        .add("badLines", std::int64_t(table.badLines.size()))
-        .addRaw("outcomes", countsJson(groups.outcomes).str())
-        .addRaw("slots", slots.str())
-        .addRaw("images", images.str());
+    return event;
 }
 
 std::string recordsCsv(const RecordTable& table) {

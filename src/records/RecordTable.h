@@ -22,8 +22,7 @@ struct RecordTable {
     std::vector<BadLine> badLines;
 };
 
-// The fields of a record in column order: the JSON names, with the phase times flattened
-// ("eraseSeconds").
+// The fields of a record in column order: their names (a field of a field as "phase_seconds.erase").
 const std::vector<std::string>& recordColumns();
 
 // Reads a whole record file. Lines longer than 1 MiB are not records and are skipped.
@@ -31,7 +30,7 @@ RecordTable readRecords(std::istream& in);
 
 // A table of the records and a summary: counts per outcome, per slot and per image.
 std::vector<std::string> recordsText(const RecordTable& table);
-JsonObject recordsSummaryJson(const RecordTable& table);
+Json recordsSummaryJson(const RecordTable& table);
 // Every column of every record, with a header line. Text that a spreadsheet would take as a formula
 // is prefixed with an apostrophe.
 std::string recordsCsv(const RecordTable& table);

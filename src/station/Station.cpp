@@ -214,7 +214,7 @@ struct Station::State {
         job->image = image.current();
         job->settings.operation = Operation::update;
         job->settings.port = p.port.device;
-        job->settings.initialSpeed = settings.initialSpeed;
+        job->settings.link = settings.link;
         job->settings.speedSwitch = settings.speedSwitch;
         job->settings.verifyBeforeFinish = settings.verify;
         job->settings.imagePath = job->image->file;
@@ -247,7 +247,7 @@ struct Station::State {
             if (outcome == Outcome::succeeded) {
                 ++counts.done;
             } else {
-                ++counts.failed[outcomeName(outcome)];
+                ++counts.failed[outcome];
             }
         };
         count(summary.all);
@@ -381,8 +381,9 @@ int Station::run(const std::function<bool()>& stopRequested) {
     for (const std::string& line : s.unwritten) {
         s.report.notice("a record that could not be written: " + line); // nothing is lost unseen
     }
+    s.summary.exit = s.summary.cutShort ? Exit::interrupt : Exit::ok;
     s.report.summary(s.summary);
-    return s.summary.cutShort ? Exit::interrupt : Exit::ok;
+    return s.summary.exit;
 }
 
 } // namespace vtc880

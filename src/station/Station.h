@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Clock.h"
+#include "link/LinkTable.h"
 #include "ports/PortInventory.h"
 #include "ports/PortSelector.h"
 #include "station/StationReport.h"
@@ -22,7 +23,7 @@ struct StationSettings {
     std::string image;
     std::vector<StationSlot> slots;
     bool verify = false;
-    std::int32_t initialSpeed = 19200;
+    LinkKind link = links.front().kind;
     bool speedSwitch = true;
     DeviceRoots roots;
     std::string record; // empty: no records

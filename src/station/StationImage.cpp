@@ -1,7 +1,7 @@
 #include "station/StationImage.h"
 
 #include "image/ImageCheck.h"
-#include "records/Sha256.h"
+#include "image/Sha256.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/Outcome.h"
 #include "jobs/DeviceEvents.h"
 #include "jobs/DeviceJob.h"
 #include "jobs/DeviceProgress.h"
@@ -24,12 +25,20 @@ struct SlotPort {
 struct StationSummary {
     struct Counts {
         std::size_t done = 0;
-        std::map<std::string, std::size_t> failed; // by outcome
+        std::map<Outcome, std::size_t> failed; // by outcome
+        std::size_t devices() const {
+            std::size_t n = done;
+            for (const auto& entry : failed) {
+                n += entry.second;
+            }
+            return n;
+        }
     };
     Counts all;
     std::vector<std::pair<std::string, Counts>> slots; // in the order they were given
     bool cutShort = false;                             // a second stop request ended running updates at once
     std::size_t recordsLost = 0;                       // records that could not be written before the end
+    int exit = 0;                                      // the station's exit status
 };
 
 // Where a station tells what happens. Called from the station's own thread only.

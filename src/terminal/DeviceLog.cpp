@@ -19,8 +19,8 @@ std::string coverage(const RunPlan& plan, Phase phase) {
         " bytes in " + std::to_string(plan.blocks) + (plan.blocks == 1 ? " block" : " blocks");
     switch (phase) {
     case Phase::speedSwitch:
-        return ": from " + std::to_string(plan.initialSpeed) + " to " + std::to_string(plan.lineSpeed) +
-               " bit/s";
+        return ": from " + std::to_string(linkSpec(plan.link).initialSpeed) + " to " +
+               std::to_string(plan.lineSpeed) + " bit/s";
     case Phase::updateMode:
         return ": the preamble, then the handshake";
     case Phase::erase:
@@ -37,7 +37,7 @@ std::string coverage(const RunPlan& plan, Phase phase) {
 // "programming: 50% (1,504 of 3,004 bytes, block 2 of 2)", "erase: 50% (0.1 of 0.2 s)".
 std::string progressLine(const PhaseProgress& progress, int percent) {
     std::string line =
-        std::string(phaseName(progress.phase)) + ": " + std::to_string(percent) + "% (" +
+        std::string(phaseText(progress.phase)) + ": " + std::to_string(percent) + "% (" +
         (progress.phase == Phase::erase
              ? oneDecimal(double(progress.done) / 1000.0) + " of " +
                    oneDecimal(double(progress.total) / 1000.0) + " s"
@@ -105,7 +105,7 @@ void DeviceLog::onPhase(Phase phase, Clock::time_point at) {
         out.event(phaseEvent(port, phase, slot));
         break;
     case ViewStyle::plain:
-        log(phaseName(phase) + coverage(model.plan(), phase));
+        log(phaseText(phase) + coverage(model.plan(), phase));
         break;
     case ViewStyle::terminal:
         break;

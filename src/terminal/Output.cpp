@@ -31,9 +31,9 @@ void Output::problem(const std::string& line) const {
     write(stderr, "vtc880: " + line + "\n");
 }
 
-void Output::event(const JsonObject& object) const {
+void Output::event(const Json& object) const {
     if (json_) {
-        write(stdout, object.str() + "\n");
+        write(stdout, jsonLine(object) + "\n");
     }
 }
 

@@ -17,7 +17,7 @@ class Output {
     bool json() const { return json_; }
     void say(const std::string& line) const;     // a line for a person
     void problem(const std::string& line) const; // always standard error
-    void event(const JsonObject& object) const;  // only in JSON mode
+    void event(const Json& object) const;        // only in JSON mode
     void draw(const std::string& text) const;    // as it stands, on standard output: a terminal's redraw
 
   private:

@@ -55,7 +55,7 @@ std::vector<LineField> ProgressView::lineFields(const std::string& port, const D
     std::vector<LineField> fields;
     fields.push_back({Kind::keepEnd, port, 6, 8});
     const std::optional<Phase> phase = progress.phase();
-    fields.push_back({Kind::text, phase ? phaseName(*phase) : "starting", 7});
+    fields.push_back({Kind::text, phase ? phaseText(*phase) : "starting", 7});
     if (progress.measured()) {
         const PhaseProgress& measure = progress.measure();
         fields.push_back({Kind::text, formatText("%3d%%", progress.percent()), 5});

@@ -2,6 +2,7 @@
 
 #include "control/ResultText.h"
 #include "events/JsonEvents.h"
+#include "events/StationEvents.h"
 #include "terminal/LineFit.h"
 #include "text/Figures.h"
 #include "text/Format.h"
@@ -68,10 +69,10 @@ constexpr std::size_t mostSerial = 20;
 
 using Cells = std::array<std::string, columnCount>;
 
-std::string failedText(const std::map<std::string, std::size_t>& failed) {
+std::string failedText(const std::map<Outcome, std::size_t>& failed) {
     std::string text;
     for (const auto& [outcome, n] : failed) {
-        text += (text.empty() ? "" : ", ") + outcome + " " + std::to_string(n);
+        text += (text.empty() ? "" : ", ") + std::string(outcomeText(outcome)) + " " + std::to_string(n);
     }
     return text;
 }
@@ -86,14 +87,6 @@ std::string countsText(const StationSummary::Counts& counts) {
         text += " (" + failedText(counts.failed) + ")";
     }
     return text;
-}
-
-JsonObject countsJson(const StationSummary::Counts& counts) {
-    JsonObject failed;
-    for (const auto& [outcome, n] : counts.failed) {
-        failed.add(outcome, std::int64_t(n));
-    }
-    return JsonObject().add("done", std::int64_t(counts.done)).addRaw("failed", failed.str());
 }
 
 } // namespace
@@ -164,7 +157,7 @@ std::vector<std::string> StationView::tableLines(std::size_t width, Clock::time_
         std::optional<double> bar;
         if (row.run) {
             const DeviceProgress& progress = row.run->progress();
-            cells[phaseColumn] = progress.phase() ? phaseName(*progress.phase()) : "starting";
+            cells[phaseColumn] = progress.phase() ? phaseText(*progress.phase()) : "starting";
             if (progress.measured()) {
                 cells[percentColumn] = formatText("%3d%%", progress.percent());
                 bar = progress.percent() / 100.0;
@@ -181,7 +174,7 @@ std::vector<std::string> StationView::tableLines(std::size_t width, Clock::time_
     // updates go on.
     std::array<std::size_t, columnCount> widths{};
     for (std::size_t phase = 0; phase < phaseCount; ++phase) {
-        widths[phaseColumn] = std::max(widths[phaseColumn], std::string(phaseName(Phase(phase))).size());
+        widths[phaseColumn] = std::max(widths[phaseColumn], std::string(phaseText(Phase(phase))).size());
     }
     widths[percentColumn] = std::string("100%").size();
     widths[barColumn] = barWidth;
@@ -274,38 +267,21 @@ void StationView::watching(const std::vector<std::string>& slots, const std::str
         row.state = "waiting";
         rows.push_back(std::move(row));
     }
-    out.event(JsonObject()
-                  .add("event", "watching")
-                  .add("folder", where)
-                  .add("polling", polling)
-                  .addRaw("slots", [&] {
-                      std::string list = "[";
-                      for (std::size_t i = 0; i < slots.size(); ++i) {
-                          if (i > 0) {
-                              list += ',';
-                          }
-                          list += jsonString(slots[i]);
-                      }
-                      return list + "]";
-                  }()));
+    out.event(watchingEvent(where, polling, slots));
     line("station: watching " + where + (polling ? " (polling once a second)" : "") + " for slot" +
          (slots.size() == 1 ? " " : "s ") + names + "; Ctrl-C stops");
     draw(true);
 }
 
 void StationView::image(const ImageFacts* facts, const std::string& path, const std::string& problem) {
-    JsonObject json;
-    json.add("event", "image").add("path", path).add("ok", facts != nullptr);
+    out.event(imageEvent(path, facts, problem));
     if (facts != nullptr) {
-        json.add("bytes", std::int64_t(facts->bytes))
-            .add("sha256", facts->sha256)
-            .add("version", facts->version);
-        out.event(json);
+        imagePath = path;
+        imageVersion = facts->version;
         line("station: image " + path + ": " +
              (facts->version.empty() ? "no version block" : "version " + facts->version) + ", " +
              std::to_string(facts->bytes) + " bytes, sha256 " + facts->sha256.substr(0, 16));
     } else {
-        out.event(json.add("problem", problem));
         line("station: image " + path + " cannot be used: " + problem + "; no new devices until it can");
     }
 }
@@ -317,11 +293,7 @@ void StationView::arrived(const SlotPort& port) {
     if (!row.run) {
         row.state = "arrived";
     }
-    out.event(JsonObject()
-                  .add("event", "arrival")
-                  .add("slot", port.slotName)
-                  .add("port", port.port)
-                  .add("serial", port.serial));
+    out.event(arrivalEvent(port));
     if (style != Style::terminal) {
         line(label(port) + " arrived" + (port.serial.empty() ? "" : " (serial " + port.serial + ")"));
     }
@@ -334,7 +306,7 @@ void StationView::left(const SlotPort& port) {
     if (!row.run) {
         row.state = "gone";
     }
-    out.event(JsonObject().add("event", "departure").add("slot", port.slotName).add("port", port.port));
+    out.event(departureEvent(port));
     if (style != Style::terminal) {
         line(label(port) + " left");
     }
@@ -344,7 +316,7 @@ void StationView::left(const SlotPort& port) {
 void StationView::started(const SlotPort& port, const RunPlan& plan) {
     Row& row = rowFor(port);
     row.run = std::make_unique<DeviceLog>(out, style, label(port), port.port, port.slotName, plan);
-    out.event(JsonObject().add("event", "start").add("slot", port.slotName).add("port", port.port));
+    out.event(startEvent(port.port, port.port, plan, imagePath, imageVersion, port.slotName));
     if (style != Style::terminal) {
         line(label(port) + ": updating");
     }
@@ -371,38 +343,24 @@ void StationView::progress(const SlotPort& port, const DeviceEvent& event) {
 void StationView::finished(const SlotPort& port, const RunResult& result, const std::string& text,
                            double took) {
     Row& row = rowFor(port);
-    const int code = exitCodeFor(result.outcome);
     row.run.reset();
     row.state = !row.present ? "gone" : result.outcome == Outcome::succeeded ? "updated" : "FAILED";
     row.last = briefResult(result, Operation::update);
-    out.event(resultEvent(port.port, Operation::update, result, code, text, port.slotName)
-                  .add("serial", port.serial));
+    out.event(resultEvent(port.port, result, port.slotName, port.serial));
     // A success says its time; a failure says when it came.
     line(resultLine(label(port), result, text) +
          (result.outcome == Outcome::succeeded ? "" : " (after " + seconds(took) + ")"));
 }
 
 void StationView::notice(const std::string& text) {
-    out.event(JsonObject().add("event", "notice").add("text", text));
+    out.event(noticeEvent(text));
     line("station: " + text);
 }
 
 void StationView::summary(const StationSummary& summary) {
-    JsonObject slots;
-    for (const auto& [name, counts] : summary.slots) {
-        slots.addRaw(name, countsJson(counts).str());
-    }
-    out.event(JsonObject()
-                  .add("event", "summary")
-                  .addRaw("all", countsJson(summary.all).str())
-                  .addRaw("slots", slots.str())
-                  .add("cutShort", summary.cutShort)
-                  .add("recordsLost", std::int64_t(summary.recordsLost)));
+    out.event(stationSummaryEvent(summary));
     draw(true);
-    std::size_t devices = summary.all.done;
-    for (const auto& [outcome, n] : summary.all.failed) {
-        devices += n;
-    }
+    const std::size_t devices = summary.all.devices();
     out.say("station stopped: " + std::to_string(devices) + " device" + (devices == 1 ? "" : "s") + ": " +
             countsText(summary.all) + (summary.cutShort ? "; running updates were cut short" : ""));
     for (const auto& [name, counts] : summary.slots) {

@@ -50,6 +50,8 @@ class StationView : public StationReport {
 
     const Output& out;
     Style style;
+    std::string imagePath;    // of the image the updates send, for their start events
+    std::string imageVersion; // and its version
     std::unique_ptr<TerminalWidth> terminal;
     std::vector<Row> rows;
     std::size_t drawnLines = 0; // of the table on the terminal, the cursor below them

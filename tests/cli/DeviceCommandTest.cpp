@@ -1,6 +1,6 @@
-#include "JsonShape.h"
 #include "RunTool.h"
 #include "ToolImage.h"
+#include "events/Json.h"
 #include "image/ImageFile.h"
 #include "link/RS232.h"
 #include "sim/SimulatedDevice.h"
@@ -149,9 +149,10 @@ TEST_F(DeviceCommand, JsonEventsInOrderAndThrottled) {
     std::map<std::string, int> progressPerPhase;
     int statuses = 0;
     for (std::string line; std::getline(lines, line);) {
-        kinds.push_back(JsonShape::stringField(line, "event"));
+        const Json event = Json::parse(line);
+        kinds.push_back(event.at("event"));
         if (kinds.back() == "progress") {
-            ++progressPerPhase[JsonShape::stringField(line, "phase")];
+            ++progressPerPhase[event.at("phase")];
             EXPECT_THAT(line, HasSubstr("\"port\":\"simulated\""));
         }
         statuses += kinds.back() == "status" ? 1 : 0;
@@ -164,9 +165,8 @@ TEST_F(DeviceCommand, JsonEventsInOrderAndThrottled) {
                                                        testing::Pair("programming", testing::Le(104)),
                                                        testing::Pair("verify", testing::Le(104))));
     EXPECT_LT(statuses, 100);
-    EXPECT_THAT(run.out,
-                HasSubstr("{\"event\":\"result\",\"port\":\"simulated\",\"operation\":\"update\","
-                          "\"ok\":true,\"outcome\":\"succeeded\",\"exit\":0,\"device\":\"updated\""));
+    EXPECT_THAT(run.out, HasSubstr("{\"event\":\"result\",\"port\":\"simulated\",\"operation\":\"update\","
+                                   "\"ok\":true,\"outcome\":\"succeeded\",\"exit\":0,\"state\":\"updated\""));
     EXPECT_THAT(run.out,
                 HasSubstr("\"phase\":\"programming\",\"done\":30254,\"total\":30254,\"unit\":\"bytes\","
                           "\"percent\":100,\"block\":3,\"blocks\":3"));

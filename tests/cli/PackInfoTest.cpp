@@ -200,7 +200,7 @@ TEST_F(PackAndInfo, JsonResultGoesToStandardOutputAndTextToStandardError) {
     const ToolRun run = runTool("pack r.ini --json");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "{\"event\":\"result\",\"ok\":true,\"problems\":[],\"image\":\"fw.hex\",\"blocks\":2,"
-                       "\"bytes\":11}\n");
+                       "\"image_bytes\":11}\n");
     EXPECT_THAT(run.err, HasSubstr("wrote fw.hex"));
 }
 

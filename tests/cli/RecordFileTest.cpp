@@ -1,7 +1,7 @@
 #include "records/RecordFile.h"
 
 #include "../image/TempDir.h"
-#include "records/JsonReader.h"
+#include "events/Json.h"
 
 #include <filesystem>
 #include <fstream>
@@ -37,12 +37,11 @@ std::string record(int writer, int number) {
 void expectWholeRecords(const std::filesystem::path& path, int writers, int each) {
     std::set<std::pair<int, int>> seen;
     for (const std::string& line : linesOf(path)) {
-        std::string problem;
-        const std::optional<JsonValue> value = parseJson(line, problem);
-        ASSERT_TRUE(value) << problem << ": " << line.substr(0, 80);
-        const int writer = int(value->find("writer")->number);
-        const int n = int(value->find("n")->number);
-        EXPECT_EQ(value->find("pad")->string.size(), 3000 + std::size_t(n % 7) * 500);
+        const Json value = Json::parse(line, nullptr, false);
+        ASSERT_FALSE(value.is_discarded()) << line.substr(0, 80);
+        const int writer = value.at("writer").get<int>();
+        const int n = value.at("n").get<int>();
+        EXPECT_EQ(value.at("pad").get<std::string>().size(), 3000 + std::size_t(n % 7) * 500);
         EXPECT_TRUE(seen.insert({writer, n}).second) << "a record written twice";
     }
     EXPECT_EQ(seen.size(), std::size_t(writers * each));

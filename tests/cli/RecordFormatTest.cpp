@@ -1,12 +1,14 @@
 #include "events/Json.h"
+#include "image/Sha256.h"
 #include "records/DeviceRecord.h"
-#include "records/JsonReader.h"
 #include "records/RecordTable.h"
-#include "records/Sha256.h"
 #include "text/UtcTime.h"
 
+#include <algorithm>
+#include <cmath>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <limits>
 #include <sstream>
 
 using namespace vtc880;
@@ -36,37 +38,42 @@ TEST(IsoUtc, WritesTheMomentInUtcWithMilliseconds) {
               "1969-12-31T23:00:00.005Z");
 }
 
-TEST(JsonReader, ReadsBackWhatTheToolWritesWhateverTheBytes) {
-    std::string every;
-    for (int c = 1; c < 256; ++c) {
-        every += char(c);
+// JSON goes out as the UTF-8 it is; a byte that is not UTF-8 becomes U+FFFD instead of being taken
+// for Latin-1, and a time that is not a number is null.
+TEST(JsonLine, KeepsUtf8ReplacesInvalidBytesAndNaN) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::string written;
+    } rows[] = {
+        {"accents", "f\xC3\xAFrmw\xC3\xA4re.hex", "\"f\xC3\xAFrmw\xC3\xA4re.hex\""},
+        {"wide", "\xE5\x9B\xBA\xE4\xBB\xB6.hex", "\"\xE5\x9B\xBA\xE4\xBB\xB6.hex\""},
+        {"invalid byte", "fw\xFF.hex", "\"fw\xEF\xBF\xBD.hex\""},
+        {"control", "a\tb\x01", "\"a\\tb\\u0001\""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(jsonLine(Json(row.text)), row.written) << row.name;
     }
-    const std::string line = JsonObject().add("text", every).add("n", std::int64_t(-42)).add("x", 2.5).str();
-    std::string problem;
-    const std::optional<JsonValue> value = parseJson(line, problem);
-    ASSERT_TRUE(value) << problem;
-    EXPECT_EQ(value->find("text")->string, every);
-    EXPECT_EQ(value->find("n")->number, -42);
-    EXPECT_EQ(value->find("x")->number, 2.5);
-    EXPECT_EQ(value->find("missing"), nullptr);
+    EXPECT_EQ(jsonLine(Json(std::nan(""))), "null");
+    EXPECT_EQ(jsonLine(Json(std::numeric_limits<double>::infinity())), "null");
 }
 
-TEST(JsonReader, RefusesAnythingElseWithoutCrashing) {
+// The records reader takes JSON and nothing else: a line that is not, as a JSON parser that is lax
+// would read it, is a bad line with its number.
+TEST(RecordsReader, RefusesWhatIsNotJson) {
     const std::string deep = std::string(100000, '[') + std::string(100000, ']');
-    for (const std::string& text :
-         {std::string(""), std::string("{"), std::string("{\"a\":}"), std::string("{\"a\":1,}"),
-          std::string("[1 2]"), std::string("\"abc"), std::string("\"\\x\""), std::string("\"\\u12\""),
-          std::string("\"\\ud800\\u0041\""), std::string("01x"), std::string("-"), std::string("1."),
-          std::string("{} {}"), std::string("tru"), std::string("\"a\nb\""), deep}) {
-        std::string problem;
-        EXPECT_FALSE(parseJson(text, problem)) << text.substr(0, 20);
-        EXPECT_FALSE(problem.empty());
+    std::string text;
+    const std::vector<std::string> notJson{"{",          "{\"a\":}", "{\"a\":1,}", "[1 2]",
+                                           "\"abc",      "\"\\x\"",  "\"\\u12\"",  "{\"format\":\"\\ud800\"}",
+                                           "{\"n\":01}", "-",        "{\"n\":1.}", "{} {}",
+                                           "tru",        "\"a\nb\"", deep};
+    for (const std::string& line : notJson) {
+        text += line + "\n";
     }
-    std::string problem;
-    const std::optional<JsonValue> pair = parseJson(R"(["\ud83d\ude00", "\u00e9"])", problem);
-    ASSERT_TRUE(pair) << problem;
-    EXPECT_EQ(pair->array[0].string, "\xF0\x9F\x98\x80");
-    EXPECT_EQ(pair->array[1].string, "\xE9") << "the tool's own text is 8-bit";
+    std::istringstream in(text);
+    const RecordTable table = readRecords(in);
+    EXPECT_TRUE(table.rows.empty());
+    EXPECT_GE(table.badLines.size(), notJson.size());
 }
 
 // What a station or update appends, read back as the records command does.
@@ -114,13 +121,13 @@ TEST(DeviceRecord, CarriesWhatTheRunReported) {
         {Operation::update, false, Outcome::succeeded, DeviceState::updated, 3255, 0, "\"updated\"", "3255",
          "null"},
         {Operation::update, true, Outcome::verifyFailed, DeviceState::programmedNotFinished, 3255, 1200,
-         "\"programmedNotFinished\"", "3255", "1200"},
+         "\"programmed_not_finished\"", "3255", "1200"},
         {Operation::update, false, Outcome::portError, DeviceState::untouched, 0, 0, "\"untouched\"", "0",
          "null"},
-        {Operation::update, false, Outcome::programFailed, DeviceState::partlyProgrammed, 204, 0,
-         "\"partlyProgrammed\"", "204", "null"},
-        {Operation::verify, false, Outcome::succeeded, DeviceState::inUpdateMode, 0, 3255, "\"inUpdateMode\"",
-         "null", "3255"},
+        {Operation::update, false, Outcome::programmingFailed, DeviceState::partlyProgrammed, 204, 0,
+         "\"partly_programmed\"", "204", "null"},
+        {Operation::verify, false, Outcome::succeeded, DeviceState::inUpdateMode, 0, 3255,
+         "\"in_update_mode\"", "null", "3255"},
         {Operation::erase, false, Outcome::succeeded, DeviceState::erased, 0, 0, "\"erased\"", "null",
          "null"},
     };
@@ -137,11 +144,11 @@ TEST(DeviceRecord, CarriesWhatTheRunReported) {
         const std::string line = recordFor(w, &image);
         SCOPED_TRACE(line);
         EXPECT_THAT(line, HasSubstr(std::string("\"state\":") + c.stateText));
-        EXPECT_THAT(line, HasSubstr(std::string("\"bytesProgrammed\":") + c.programmedText));
-        EXPECT_THAT(line, HasSubstr(std::string("\"bytesVerified\":") + c.verifiedText));
-        EXPECT_THAT(line, HasSubstr("\"phaseSeconds\":{\"speedSwitch\":1.500,\"updateMode\":null"));
+        EXPECT_THAT(line, HasSubstr(std::string("\"bytes_programmed\":") + c.programmedText));
+        EXPECT_THAT(line, HasSubstr(std::string("\"bytes_verified\":") + c.verifiedText));
+        EXPECT_THAT(line, HasSubstr("\"phase_seconds\":{\"speed_switch\":1.5,\"update_mode\":null"));
         EXPECT_THAT(line,
-                    HasSubstr(c.operation == Operation::erase ? "\"image\":null" : "\"imageSha256\":\"ccc"));
+                    HasSubstr(c.operation == Operation::erase ? "\"image\":null" : "\"image_sha256\":\"ccc"));
     }
 }
 
@@ -165,7 +172,7 @@ class Records : public testing::Test {
         };
         add("A", Outcome::succeeded);
         add("A", Outcome::verifyFailed);
-        text += "{\"format\":\"vtc880-record/1\",\"start\":\"2024-\n"; // cut by a crash
+        text += "{\"format\":\"vtc880-record/2\",\"start\":\"2024-\n"; // cut by a crash
         add("B", Outcome::succeeded);
         text += "{\"someone\":\"else\"}\n\n";
         text += std::string(2 * 1024 * 1024, 'x') + "\n";
@@ -202,8 +209,8 @@ TEST_F(Records, TheSummaryCountsPerOutcomePerSlotAndPerImage) {
     EXPECT_THAT(text, HasSubstr("  fw.hex 2.1.7 sha256 0123456789ab: 4"));
     EXPECT_THAT(text, HasSubstr("update+verify"));
     EXPECT_THAT(text, HasSubstr("2.5"));
-    const std::string json = recordsSummaryJson(table).str();
-    EXPECT_THAT(json, HasSubstr(R"("slots":{"A":{"succeeded":1,"verify failed":1},"B":)"));
+    const std::string json = jsonLine(recordsSummaryJson(table));
+    EXPECT_THAT(json, HasSubstr(R"("slots":{"A":{"succeeded":1,"verify_failed":1},"B":)"));
 }
 
 TEST_F(Records, CsvHasEveryColumnQuotedWhereNeededAndNoFormulas) {
@@ -211,9 +218,9 @@ TEST_F(Records, CsvHasEveryColumnQuotedWhereNeededAndNoFormulas) {
     std::istringstream lines(csv);
     std::string header;
     std::getline(lines, header);
-    EXPECT_EQ(header.substr(0, 16), "start,end,second");
-    EXPECT_THAT(header, HasSubstr(",eraseSeconds,"));
-    EXPECT_THAT(header, HasSubstr(",bytesProgrammed,bytesVerified,text\r"));
+    EXPECT_EQ(header.substr(0, 30), "format,start,end,wall_seconds,");
+    EXPECT_THAT(header, HasSubstr(",phase_seconds.erase,"));
+    EXPECT_THAT(header, HasSubstr(",bytes_programmed,bytes_verified,text\r"));
     // The adapter's serial number is the USB device's own text: a spreadsheet must not run it.
     EXPECT_THAT(csv, HasSubstr(",\"'=HYPERLINK(\"\"x\"\")\","));
     EXPECT_THAT(csv, Not(HasSubstr(",=HYPERLINK")));
@@ -223,6 +230,61 @@ TEST_F(Records, CsvHasEveryColumnQuotedWhereNeededAndNoFormulas) {
         ++rows;
     }
     EXPECT_EQ(rows, 4u);
+}
+
+// A file a station wrote before the names changed is still read: its fields and values under the
+// names of today, what it could not say left empty.
+TEST(FirstFormatRecords, AreReadUnderTodaysNames) {
+    std::istringstream in(
+        R"({"format":"vtc880-record/1","start":"2024-05-01T10:22:33.123Z","end":"2024-05-01T10:22:38.423Z",)"
+        R"("seconds":5.300,"host":"line-3","toolVersion":"0.1.0","operation":"update","verify":true,)"
+        R"("slot":"left","port":"/dev/ttyUSB0","byId":"","byPath":"/dev/serial/by-path/pci-usb-0:1.1:1.0",)"
+        R"("usbVendor":"0403","usbProduct":"6001","usbSerial":"A50285BI","image":"fw.hex","imageBytes":3279,)"
+        R"("imageSha256":"abcdef","imageVersion":"2.1.7","outcome":"verify failed","exit":8,)"
+        R"("state":"programmedNotFinished","phaseSeconds":{"speedSwitch":2.100,"updateMode":2.300,)"
+        R"("erase":0.100,"programming":0.500,"verify":0.300,"finish":null},"bytesProgrammed":3255,)"
+        R"("bytesVerified":1200,"text":"the device's memory differs from the image"})"
+        "\n");
+    const RecordTable table = readRecords(in);
+    ASSERT_EQ(table.rows.size(), 1u);
+    EXPECT_TRUE(table.badLines.empty());
+    const auto cell = [&](const std::string& name) {
+        const std::vector<std::string>& columns = recordColumns();
+        const auto at = std::find(columns.begin(), columns.end(), name);
+        return at == columns.end() ? std::string("(no column)")
+                                   : table.rows[0][std::size_t(at - columns.begin())];
+    };
+    const std::pair<const char*, const char*> expected[] = {
+        {"format", "vtc880-record/1"},
+        {"wall_seconds", "5.300"},
+        {"seconds", ""},
+        {"tool_version", "0.1.0"},
+        {"verify_before_finish", "true"},
+        {"by_path", "/dev/serial/by-path/pci-usb-0:1.1:1.0"},
+        {"usb_serial", "A50285BI"},
+        {"image_file_bytes", "3279"},
+        {"image_sha256", "abcdef"},
+        {"image_version", "2.1.7"},
+        {"image_bytes", ""},
+        {"ok", "false"},
+        {"outcome", "verify_failed"},
+        {"exit", "8"},
+        {"state", "programmed_not_finished"},
+        {"phase_seconds.speed_switch", "2.100"},
+        {"phase_seconds.update_mode", "2.300"},
+        {"phase_seconds.finish", ""},
+        {"bytes_programmed", "3255"},
+        {"bytes_verified", "1200"},
+    };
+    for (const auto& [name, value] : expected) {
+        EXPECT_EQ(cell(name), value) << name;
+    }
+    std::string text;
+    for (const std::string& line : recordsText(table)) {
+        text += line + "\n";
+    }
+    EXPECT_THAT(text, HasSubstr("1 records: verify failed 1"));
+    EXPECT_THAT(text, HasSubstr("update+verify"));
 }
 
 } // namespace

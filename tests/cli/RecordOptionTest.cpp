@@ -1,7 +1,7 @@
 #include "../image/TempDir.h"
 #include "RunTool.h"
+#include "events/Json.h"
 #include "image/ImageFile.h"
-#include "records/JsonReader.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,25 +12,20 @@ namespace {
 
 using testing::HasSubstr;
 
-std::vector<JsonValue> records(const std::string& path) {
-    std::vector<JsonValue> all;
+std::vector<Json> records(const std::string& path) {
+    std::vector<Json> all;
     std::istringstream lines(slurp(path));
     for (std::string line; std::getline(lines, line);) {
-        std::string problem;
-        std::optional<JsonValue> value = parseJson(line, problem);
-        EXPECT_TRUE(value) << problem << ": " << line;
-        if (value) {
-            all.push_back(std::move(*value));
-        }
+        Json value = Json::parse(line, nullptr, false);
+        EXPECT_FALSE(value.is_discarded()) << line;
+        all.push_back(std::move(value));
     }
     return all;
 }
 
-std::string text(const JsonValue& record, const char* key) {
-    const JsonValue* value = record.find(key);
-    return value == nullptr                         ? "(absent)"
-           : value->type == JsonValue::Type::string ? value->string
-                                                    : "(not text)";
+std::string text(const Json& record, const char* key) {
+    const auto value = record.find(key);
+    return value == record.end() ? "(absent)" : value->is_string() ? value->get<std::string>() : "(not text)";
 }
 
 class RecordOption : public testing::Test {
@@ -56,21 +51,21 @@ TEST_F(RecordOption, UpdateVerifyAndEraseEachAppendTheirRecord) {
     EXPECT_EQ(runTool("verify fw.hex" + fast).status, 8) << "a fresh simulated device holds nothing";
     EXPECT_EQ(runTool("erase --port a --port b" + fast).status, 0);
 
-    const std::vector<JsonValue> all = records("r.jsonl");
+    const std::vector<Json> all = records("r.jsonl");
     ASSERT_EQ(all.size(), 5u);
     EXPECT_EQ(text(all[0], "operation"), "update");
     EXPECT_EQ(text(all[0], "outcome"), "succeeded");
-    EXPECT_EQ(text(all[0], "imageVersion"), "2.1.7");
-    EXPECT_EQ(text(all[0], "imageSha256").size(), 64u);
-    EXPECT_EQ(text(all[1], "outcome"), "verify failed");
-    EXPECT_EQ(text(all[1], "state"), "programmedNotFinished");
+    EXPECT_EQ(text(all[0], "image_version"), "2.1.7");
+    EXPECT_EQ(text(all[0], "image_sha256").size(), 64u);
+    EXPECT_EQ(text(all[1], "outcome"), "verify_failed");
+    EXPECT_EQ(text(all[1], "state"), "programmed_not_finished");
     EXPECT_EQ(text(all[2], "operation"), "verify");
     for (const std::size_t erase : {3u, 4u}) {
         EXPECT_EQ(text(all[erase], "operation"), "erase");
-        EXPECT_EQ(all[erase].find("image")->type, JsonValue::Type::null);
+        EXPECT_TRUE(all[erase].at("image").is_null());
     }
     EXPECT_THAT(text(all[0], "start"), testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:.]{12}Z"));
-    EXPECT_FALSE(text(all[0], "toolVersion").empty());
+    EXPECT_FALSE(text(all[0], "tool_version").empty());
 }
 
 // A record file that cannot be written is found out before any device is touched.

@@ -80,10 +80,10 @@ const StopPoint stopPoints[] = {
      [](Rig&, const SentFrame& f, int nth) {
          return on(f, Code::ProgramChunk, nth, 0, {reply(Reply::ErrorReply)});
      },
-     false, Outcome::programFailed, DeviceState::erased, 0},
+     false, Outcome::programmingFailed, DeviceState::erased, 0},
     {"thirdChunkUnanswered",
      [](Rig&, const SentFrame& f, int nth) { return on(f, Code::ProgramChunk, nth, 2, {}); }, false,
-     Outcome::programFailed, DeviceState::partlyProgrammed, 104},
+     Outcome::programmingFailed, DeviceState::partlyProgrammed, 104},
     {"portLostAtTheLastChunk",
      [](Rig&, const SentFrame& f, int nth) { return on(f, Code::ProgramChunk, nth, 4, {deadLine()}); }, false,
      Outcome::portLost, DeviceState::partlyProgrammed, 254},
@@ -94,13 +94,15 @@ const StopPoint stopPoints[] = {
          return on(f, Code::VerifyChunk, nth, 3, {reply(Reply::ErrorReply)});
      },
      true, Outcome::verifyFailed, DeviceState::programmedNotFinished, imageBytes},
-    {"stopAtTheConnect", stopOn(Code::Handshake, 0), false, Outcome::cancelled, DeviceState::inUpdateMode, 0},
-    {"stopDuringTheErase", stopOn(Code::EraseAll, 0), false, Outcome::cancelled, DeviceState::inUpdateMode, 0,
-     true},
-    {"stopAtTheFirstChunk", stopOn(Code::ProgramChunk, 0), false, Outcome::cancelled, DeviceState::erased, 0},
-    {"stopMidProgramming", stopOn(Code::ProgramChunk, 3), false, Outcome::cancelled,
+    {"stopAtTheConnect", stopOn(Code::Handshake, 0), false, Outcome::interrupted, DeviceState::inUpdateMode,
+     0},
+    {"stopDuringTheErase", stopOn(Code::EraseAll, 0), false, Outcome::interrupted, DeviceState::inUpdateMode,
+     0, true},
+    {"stopAtTheFirstChunk", stopOn(Code::ProgramChunk, 0), false, Outcome::interrupted, DeviceState::erased,
+     0},
+    {"stopMidProgramming", stopOn(Code::ProgramChunk, 3), false, Outcome::interrupted,
      DeviceState::partlyProgrammed, 204},
-    {"stopDuringTheVerify", stopOn(Code::VerifyChunk, 1), true, Outcome::cancelled,
+    {"stopDuringTheVerify", stopOn(Code::VerifyChunk, 1), true, Outcome::interrupted,
      DeviceState::programmedNotFinished, imageBytes},
 };
 

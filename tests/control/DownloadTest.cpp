@@ -283,7 +283,7 @@ TEST(Download, CancelStopsBetweenChunksWhenEveryReplyComesAtOnce) {
         return std::nullopt;
     };
 
-    EXPECT_EQ(downloadImage(rig.session, image), Outcome::cancelled);
+    EXPECT_EQ(downloadImage(rig.session, image), Outcome::interrupted);
 
     EXPECT_EQ(rig.link.count(Code::ProgramChunk), 1);
     EXPECT_EQ(rig.link.count(Code::Finish), 0);

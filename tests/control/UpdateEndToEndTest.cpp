@@ -239,7 +239,7 @@ INSTANTIATE_TEST_SUITE_P(
                                updateFailed,
                                {H, H, T, A, H, P, P},
                                true,
-                               Outcome::programFailed},
+                               Outcome::programmingFailed},
                     FailureRow{"hangUpMidDownload",
                                [](sim::Config& c) { c.hangUpAfterChunks = 2; },
                                false,

@@ -154,13 +154,14 @@ TEST_P(StopInEachPhase, SaysWhatTheDeviceHolds) {
 INSTANTIATE_TEST_SUITE_P(
     Phases, StopInEachPhase,
     testing::Values(
-        PhaseStop{"speedSwitch", Phase::speedSwitch, -1, false, Outcome::cancelled, DeviceState::untouched},
-        PhaseStop{"updateMode", Phase::updateMode, -1, false, Outcome::cancelled, DeviceState::untouched},
-        PhaseStop{"erase", Phase::erase, -1, false, Outcome::cancelled, DeviceState::inUpdateMode},
-        PhaseStop{"programming", Phase::programming, -1, false, Outcome::cancelled, DeviceState::erased},
-        PhaseStop{"midProgramming", std::nullopt, 3, false, Outcome::cancelled,
+        PhaseStop{"speedSwitch", Phase::speedSwitch, -1, false, Outcome::interrupted, DeviceState::untouched},
+        PhaseStop{"updateMode", Phase::updateMode, -1, false, Outcome::interrupted, DeviceState::untouched},
+        PhaseStop{"erase", Phase::erase, -1, false, Outcome::interrupted, DeviceState::inUpdateMode},
+        PhaseStop{"programming", Phase::programming, -1, false, Outcome::interrupted, DeviceState::erased},
+        PhaseStop{"midProgramming", std::nullopt, 3, false, Outcome::interrupted,
                   DeviceState::partlyProgrammed},
-        PhaseStop{"verify", Phase::verify, -1, true, Outcome::cancelled, DeviceState::programmedNotFinished},
+        PhaseStop{"verify", Phase::verify, -1, true, Outcome::interrupted,
+                  DeviceState::programmedNotFinished},
         // Finish is under way: the run completes, and says so.
         PhaseStop{"finish", Phase::finish, -1, true, Outcome::succeeded, DeviceState::updated},
         PhaseStop{"noStop", std::nullopt, -1, true, Outcome::succeeded, DeviceState::updated}),

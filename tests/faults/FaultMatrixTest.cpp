@@ -67,7 +67,7 @@ int documentedExit(Outcome outcome) {
         return 5;
     case Outcome::eraseFailed:
         return 6;
-    case Outcome::programFailed:
+    case Outcome::programmingFailed:
         return 7;
     case Outcome::verifyFailed:
         return 8;
@@ -85,8 +85,9 @@ const Expect erased{Outcome::succeeded, "Firmware erased", DeviceState::erased};
 const Expect notConnected{Outcome::noAnswer, "VTC880 Disconnected !", DeviceState::inUpdateMode};
 const Expect noEraseTime{Outcome::noAnswer, "Communication time out !", DeviceState::inUpdateMode};
 const Expect eraseFailed{Outcome::eraseFailed, "Erasing failed !", DeviceState::inUpdateMode};
-const Expect failedOnErased{Outcome::programFailed, "Firmware update failed !", DeviceState::erased};
-const Expect failedPartway{Outcome::programFailed, "Firmware update failed !", DeviceState::partlyProgrammed};
+const Expect failedOnErased{Outcome::programmingFailed, "Firmware update failed !", DeviceState::erased};
+const Expect failedPartway{Outcome::programmingFailed, "Firmware update failed !",
+                           DeviceState::partlyProgrammed};
 const Expect verifyFailed{Outcome::verifyFailed, "Verification failed", DeviceState::inUpdateMode};
 const Expect notFinished{Outcome::verifyFailed, "Verification failed", DeviceState::programmedNotFinished};
 const Expect lostOnErased{Outcome::portLost, "Firmware update failed !", DeviceState::erased};

@@ -83,13 +83,13 @@ TEST_P(HostileTurn, TheWaitEndsWithItsFailure) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostileTurn,
-    testing::Values(TurnCase{"atEraseTimeQuery", Code::EraseTimeQuery, Operation::erase, false,
-                             Outcome::noAnswer},
-                    TurnCase{"atEraseAll", Code::EraseAll, Operation::update, false, Outcome::eraseFailed},
-                    TurnCase{"atChunk", Code::ProgramChunk, Operation::update, false, Outcome::programFailed},
-                    TurnCase{"atVerifyAfterProgramming", Code::VerifyChunk, Operation::update, true,
-                             Outcome::verifyFailed},
-                    TurnCase{"atVerify", Code::VerifyChunk, Operation::verify, false, Outcome::verifyFailed}),
+    testing::Values(
+        TurnCase{"atEraseTimeQuery", Code::EraseTimeQuery, Operation::erase, false, Outcome::noAnswer},
+        TurnCase{"atEraseAll", Code::EraseAll, Operation::update, false, Outcome::eraseFailed},
+        TurnCase{"atChunk", Code::ProgramChunk, Operation::update, false, Outcome::programmingFailed},
+        TurnCase{"atVerifyAfterProgramming", Code::VerifyChunk, Operation::update, true,
+                 Outcome::verifyFailed},
+        TurnCase{"atVerify", Code::VerifyChunk, Operation::verify, false, Outcome::verifyFailed}),
     [](const testing::TestParamInfo<TurnCase>& info) { return std::string(info.param.name); });
 
 } // namespace

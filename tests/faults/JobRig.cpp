@@ -32,7 +32,7 @@ void runOn(JobRun& run, Operation operation, bool verify, const std::string& por
     RunSettings job;
     job.operation = operation;
     job.port = port;
-    job.initialSpeed = Speed::rs232Initial;
+    job.link = LinkKind::rs232;
     job.verifyBeforeFinish = verify;
     job.imagePath = image;
     ScaledClock clock(20);

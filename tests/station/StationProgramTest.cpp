@@ -115,7 +115,7 @@ TEST(StationProgram, CtrlCEndsWithASummaryAndNoHalfWrittenRecord) {
         SCOPED_TRACE(out);
         EXPECT_THAT(out, HasSubstr("station: stopping: no new devices; 1 running update(s) stop before their "
                                    "erase or run to their end"));
-        const std::vector<JsonValue> records = readRecordLines(bench.records);
+        const std::vector<Json> records = readRecordLines(bench.records);
         ASSERT_EQ(records.size(), 1u);
         if (presses == 1) {
             EXPECT_EQ(status, Exit::ok);
@@ -156,11 +156,11 @@ TEST(StationProgram, CtrlCBeforeTheEraseStopsThatUpdateAtOnce) {
     const std::string out = slurp(stationOut);
     SCOPED_TRACE(out);
     EXPECT_EQ(status, Exit::ok);
-    const std::vector<JsonValue> records = readRecordLines(bench.records);
+    const std::vector<Json> records = readRecordLines(bench.records);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(field(records[0], "outcome"), "interrupted");
     const std::string state = field(records[0], "state");
-    EXPECT_TRUE(state == "untouched" || state == "inUpdateMode") << state;
+    EXPECT_TRUE(state == "untouched" || state == "in_update_mode") << state;
     EXPECT_EQ(slurp(simOut).find("EraseAll"), std::string::npos) << slurp(simOut);
 }
 
@@ -189,7 +189,7 @@ TEST(StationProgram, RecordsShowsATableAndASummary) {
 
     Program csv({"records", bench.records, "--csv"}, out);
     EXPECT_EQ(csv.wait(std::chrono::seconds(30)), Exit::ok);
-    EXPECT_THAT(slurp(out), HasSubstr("start,end,seconds,host,toolVersion"));
+    EXPECT_THAT(slurp(out), HasSubstr("format,start,end,wall_seconds,seconds,host,tool_version"));
 }
 
 // A --port selector that matches nothing is a usage error that lists what was found.

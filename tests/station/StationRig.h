@@ -1,7 +1,7 @@
 #pragma once
 
 #include "../control/ScaledClock.h"
-#include "records/JsonReader.h"
+#include "events/Json.h"
 #include "sim/SimulatedDevice.h"
 #include "station/Station.h"
 
@@ -99,5 +99,5 @@ bool holdsTestImage(const sim::SimulatedDevice& device, std::uint8_t seed);
 std::size_t framesOf(const std::vector<std::uint16_t>& frames, std::uint16_t code);
 
 // The record file's lines, each read as JSON; a line that is not whole fails the test.
-std::vector<JsonValue> readRecordLines(const std::string& path);
-std::string field(const JsonValue& record, const std::string& key);
+std::vector<Json> readRecordLines(const std::string& path);
+std::string field(const Json& record, const std::string& key);

@@ -1,7 +1,7 @@
 #include "StationRig.h"
 #include "control/ExitStatus.h"
+#include "image/Sha256.h"
 #include "link/DeviceCodes.h"
-#include "records/Sha256.h"
 #include "sim/ProductionLine.h"
 
 #include <filesystem>
@@ -52,19 +52,19 @@ TEST(Station, UpdatesEachArrivalOnceAndNeverABoardThatStayed) {
     EXPECT_EQ(report.count("start A"), 3u);
     EXPECT_EQ(report.count("start B"), 1u);
 
-    const std::vector<JsonValue> records = readRecordLines(bench.records);
+    const std::vector<Json> records = readRecordLines(bench.records);
     ASSERT_EQ(records.size(), 4u);
     std::map<std::string, int> perSlot;
-    for (const JsonValue& record : records) {
+    for (const Json& record : records) {
         ++perSlot[field(record, "slot")];
         EXPECT_EQ(field(record, "outcome"), "succeeded");
         EXPECT_EQ(field(record, "exit"), "0");
         EXPECT_EQ(field(record, "state"), "updated");
         EXPECT_EQ(field(record, "operation"), "update");
-        EXPECT_THAT(field(record, "byPath"), HasSubstr("usb-0:1."));
+        EXPECT_THAT(field(record, "by_path"), HasSubstr("usb-0:1."));
         EXPECT_EQ(field(record, "image"), bench.image) << "the file given, not the station's private copy";
-        EXPECT_EQ(field(record, "imageVersion"), "2.1.0");
-        EXPECT_EQ(field(record, "bytesProgrammed"), "555");
+        EXPECT_EQ(field(record, "image_version"), "2.1.0");
+        EXPECT_EQ(field(record, "bytes_programmed"), "555");
     }
     EXPECT_EQ(perSlot, (std::map<std::string, int>{{"A", 3}, {"B", 1}}));
     const std::optional<StationSummary> summary = report.summaryGiven();
@@ -85,11 +85,12 @@ struct FailingBoard {
 // and its state, is not tried again while it stays, and is counted by class in the summary.
 TEST(Station, RecordsAFailingBoardWithItsClassAndDoesNotRetryIt) {
     const std::vector<FailingBoard> boards{
-        {"badCell", [](sim::Config& c) { c.corruptChunk = 1; }, "verify failed", 8, "programmedNotFinished"},
-        {"eraseRefused", [](sim::Config& c) { c.errorOnErase = true; }, "erase failed", 6, "inUpdateMode"},
-        {"chunkRefused", [](sim::Config& c) { c.errorOnChunk = 2; }, "programming failed", 7,
-         "partlyProgrammed"},
-        {"silent", [](sim::Config& c) { c.silent = true; }, "no answer", 5, "inUpdateMode"},
+        {"badCell", [](sim::Config& c) { c.corruptChunk = 1; }, "verify_failed", 8,
+         "programmed_not_finished"},
+        {"eraseRefused", [](sim::Config& c) { c.errorOnErase = true; }, "erase_failed", 6, "in_update_mode"},
+        {"chunkRefused", [](sim::Config& c) { c.errorOnChunk = 2; }, "programming_failed", 7,
+         "partly_programmed"},
+        {"silent", [](sim::Config& c) { c.silent = true; }, "no_answer", 5, "in_update_mode"},
     };
     Bench bench;
     std::vector<std::pair<std::string, int>> slots;
@@ -109,11 +110,11 @@ TEST(Station, RecordsAFailingBoardWithItsClassAndDoesNotRetryIt) {
     EXPECT_EQ(run.join(), Exit::ok);
     EXPECT_EQ(finishedIn(report), boards.size()) << "a failed board that stays is not tried again";
 
-    const std::vector<JsonValue> records = readRecordLines(bench.records);
+    const std::vector<Json> records = readRecordLines(bench.records);
     ASSERT_EQ(records.size(), boards.size());
     for (const FailingBoard& board : boards) {
         const auto record = std::find_if(records.begin(), records.end(),
-                                         [&](const JsonValue& r) { return field(r, "slot") == board.name; });
+                                         [&](const Json& r) { return field(r, "slot") == board.name; });
         ASSERT_NE(record, records.end()) << board.name;
         EXPECT_EQ(field(*record, "outcome"), board.outcome) << board.name;
         EXPECT_EQ(field(*record, "exit"), std::to_string(board.exit)) << board.name;
@@ -122,9 +123,10 @@ TEST(Station, RecordsAFailingBoardWithItsClassAndDoesNotRetryIt) {
     const std::optional<StationSummary> summary = report.summaryGiven();
     ASSERT_TRUE(summary);
     EXPECT_EQ(summary->all.done, 0u);
-    EXPECT_EQ(summary->all.failed,
-              (std::map<std::string, std::size_t>{
-                  {"verify failed", 1}, {"erase failed", 1}, {"programming failed", 1}, {"no answer", 1}}));
+    EXPECT_EQ(summary->all.failed, (std::map<Outcome, std::size_t>{{Outcome::verifyFailed, 1},
+                                                                   {Outcome::eraseFailed, 1},
+                                                                   {Outcome::programmingFailed, 1},
+                                                                   {Outcome::noAnswer, 1}}));
 }
 
 // Put in place as an editor or a build would: whole, under another name, then renamed.
@@ -164,12 +166,12 @@ TEST(Station, ChecksAChangedImageAgainAndTakesNoBoardWhileItIsBad) {
     run.requestStop();
     EXPECT_EQ(run.join(), Exit::ok);
 
-    const std::vector<JsonValue> records = readRecordLines(bench.records);
+    const std::vector<Json> records = readRecordLines(bench.records);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(field(records[0], "imageVersion"), "3.1.9");
+    EXPECT_EQ(field(records[0], "image_version"), "3.1.9");
     const std::optional<std::string> bytes = readWholeFile(bench.image);
     ASSERT_TRUE(bytes);
-    EXPECT_EQ(field(records[0], "imageSha256"), sha256Hex(*bytes));
+    EXPECT_EQ(field(records[0], "image_sha256"), sha256Hex(*bytes));
 }
 
 TEST(Station, RefusesABadImageAtTheStartAndTouchesNothing) {
@@ -208,7 +210,7 @@ TEST(Station, AFirstStopLetsARunningUpdateFinishAndASecondCutsItShort) {
         EXPECT_FALSE(report.seen("start B")) << "a board plugged in after the stop was taken";
         const std::optional<StationSummary> summary = report.summaryGiven();
         ASSERT_TRUE(summary);
-        const std::vector<JsonValue> records = readRecordLines(bench.records);
+        const std::vector<Json> records = readRecordLines(bench.records);
         ASSERT_EQ(records.size(), 1u);
         if (stops == 1) {
             EXPECT_EQ(status, Exit::ok);
@@ -222,7 +224,7 @@ TEST(Station, AFirstStopLetsARunningUpdateFinishAndASecondCutsItShort) {
             EXPECT_EQ(field(records[0], "exit"), "130");
             EXPECT_FALSE(board->finished());
             EXPECT_TRUE(summary->cutShort);
-            EXPECT_EQ(summary->all.failed.at("interrupted"), 1u);
+            EXPECT_EQ(summary->all.failed.at(Outcome::interrupted), 1u);
         }
     }
 }
@@ -264,10 +266,10 @@ TEST(Station, TwoStationsAppendingToOneRecordFileLoseNothing) {
     EXPECT_EQ(runOne.join(), Exit::ok);
     EXPECT_EQ(runTwo.join(), Exit::ok);
 
-    const std::vector<JsonValue> records = readRecordLines(one.record);
+    const std::vector<Json> records = readRecordLines(one.record);
     ASSERT_EQ(records.size(), std::size_t(4 * boardsEach));
     std::map<std::string, int> perSlot;
-    for (const JsonValue& record : records) {
+    for (const Json& record : records) {
         ++perSlot[field(record, "slot")];
         EXPECT_EQ(field(record, "outcome"), "succeeded");
     }

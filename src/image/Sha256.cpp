@@ -1,4 +1,4 @@
-#include "records/Sha256.h"
+#include "image/Sha256.h"
 
 namespace vtc880 {
 

@@ -1,0 +1,34 @@
+#include "image/ImageFacts.h"
+
+#include "image/ImageBuilder.h"
+#include "image/Sha256.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace vtc880 {
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return bytes.str();
+}
+
+ImageFacts imageFacts(const std::string& path, const std::string& bytes, const FileCopy& image) {
+    ImageFacts facts;
+    facts.path = path;
+    facts.bytes = bytes.size();
+    facts.sha256 = sha256Hex(bytes);
+    facts.dataBytes = image.totalSize();
+    facts.version = imageVersion(image);
+    return facts;
+}
+
+} // namespace vtc880

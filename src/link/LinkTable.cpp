@@ -1,0 +1,41 @@
+#include "link/LinkTable.h"
+
+namespace vtc880 {
+
+const LinkSpec& linkSpec(LinkKind kind) {
+    for (const LinkSpec& link : links) {
+        if (link.kind == kind) {
+            return link;
+        }
+    }
+    return links.front();
+}
+
+const LinkSpec* linkNamed(std::string_view name) {
+    for (const LinkSpec& link : links) {
+        if (name == link.name) {
+            return &link;
+        }
+    }
+    return nullptr;
+}
+
+std::int32_t secondStageSpeed(std::int32_t firstStageSpeed) {
+    for (const LinkSpec& link : links) {
+        if (link.initialSpeed == firstStageSpeed) {
+            return link.secondStageSpeed;
+        }
+    }
+    return firstStageSpeed;
+}
+
+std::string linkChoicesText() {
+    std::string text;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == links.size() ? " or " : ", ";
+        text += std::string(links[i].name) + " (starts at " + std::to_string(links[i].initialSpeed) + ")";
+    }
+    return text;
+}
+
+} // namespace vtc880
