@@ -182,7 +182,7 @@ void MainForm::MainForm_Load() {
     wireBox->setCurrentIndex(0);
     QStringList ports;
     for (const std::string& port : portChoices()) {
-        ports << widenLatin1(port);
+        ports << displayText(port);
     }
     comBox->addItems(ports);
     comBox->setCurrentIndex(0);
@@ -266,7 +266,7 @@ void MainForm::wireBox_SelectedIndexChanged(int index) {
 
 void MainForm::comBox_SelectedIndexChanged(int index) {
     if (index >= 0) {
-        command->changeComPort(narrow(comBox->itemText(index)));
+        command->changeComPort(utf8Of(comBox->itemText(index)));
     }
 }
 
@@ -276,14 +276,14 @@ bool MainForm::takeTypedPort() {
     if (index >= 0 && typed == comBox->itemText(index)) {
         return true;
     }
-    const std::string name = narrow(typed);
+    const std::string name = utf8Of(typed);
     if (name.empty()) {
         return false;
     }
     // "com2" is COM2 and "/dev/ttyS1" too: each names that item.
     const std::string path = devicePathFor(name);
     for (int i = 0; i < comBox->count(); ++i) {
-        const std::string item = narrow(comBox->itemText(i));
+        const std::string item = utf8Of(comBox->itemText(i));
         if (item == name || (!path.empty() && devicePathFor(item) == path)) {
             comBox->setCurrentIndex(i);
             comBox->setEditText(comBox->itemText(i));
@@ -293,7 +293,7 @@ bool MainForm::takeTypedPort() {
     if (!namesSerialPort(name)) {
         return false;
     }
-    comBox->addItem(widenLatin1(name));
+    comBox->addItem(displayText(name));
     comBox->setCurrentIndex(comBox->count() - 1);
     return true;
 }
@@ -307,14 +307,14 @@ void MainForm::B_Download_Click() {
     clicked = true;
     // Only a port the user chose is ever sent to: text that names none refuses the press.
     if (!takeTypedPort()) {
-        const std::string typed = narrow(comBox->currentText());
+        const std::string typed = utf8Of(comBox->currentText());
         sinks->setStatusText(typed.empty() ? "Choose a port from the list."
                                            : "No serial port \"" + typed + "\": choose one from the list.");
         return;
     }
     const int index = comBox->currentIndex();
     RunSettings settings;
-    settings.port = index >= 0 ? narrow(comBox->itemText(index)) : command->portName();
+    settings.port = index >= 0 ? utf8Of(comBox->itemText(index)) : command->portName();
     settings.imagePath = command->fileName;
     pressSpeed = command->baudRate();
     pressBox.clear();

@@ -4,6 +4,7 @@
 #include "events/Fields.h"
 #include "records/DeviceRecord.h"
 #include "records/RecordFields.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <cmath>
@@ -139,16 +140,6 @@ bool looksNumeric(const std::string& text) {
     return end == text.c_str() + text.size();
 }
 
-// Shown as a person would read it on a terminal: no control characters from the file.
-std::string printable(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = '?';
-        }
-    }
-    return text;
-}
-
 std::string csvField(const std::string& text) {
     std::string value = text;
     if (!value.empty() && std::string("=+-@\t\r").find(value.front()) != std::string::npos &&
@@ -250,22 +241,20 @@ std::vector<std::string> recordsText(const RecordTable& table) {
             cells.back().push_back(value.empty() ? "-" : printable(value));
         }
     }
+    // In terminal columns, a cell at most this wide: a name in another script lines up as well.
+    constexpr std::size_t widest = 40;
     std::vector<std::size_t> widths(shown.size(), 0);
     for (const auto& line : cells) {
         for (std::size_t i = 0; i < line.size(); ++i) {
-            widths[i] = std::max(widths[i], std::min<std::size_t>(line[i].size(), 40));
+            widths[i] = std::max(widths[i], std::min(columns(line[i]), widest));
         }
     }
     std::vector<std::string> lines;
     for (const auto& line : cells) {
         std::string text;
         for (std::size_t i = 0; i < line.size(); ++i) {
-            std::string value = line[i].substr(0, 40);
-            if (i + 1 < line.size()) {
-                value.resize(widths[i], ' ');
-                value += "  ";
-            }
-            text += value;
+            const std::string value = headColumns(line[i], widest);
+            text += i + 1 < line.size() ? padColumns(value, widths[i]) + "  " : value;
         }
         lines.push_back(text);
     }
@@ -279,12 +268,12 @@ std::vector<std::string> recordsText(const RecordTable& table) {
     if (!groups.slots.empty()) {
         lines.emplace_back("per slot:");
         for (const auto& [slot, counts] : groups.slots) {
-            lines.push_back("  " + printable(slot) + ": " + std::to_string(total(counts)) + " (" +
+            lines.push_back("  " + slot + ": " + std::to_string(total(counts)) + " (" +
                             outcomeCounts(counts) + ")");
         }
         lines.emplace_back("per image:");
         for (const auto& [image, counts] : groups.images) {
-            lines.push_back("  " + printable(image) + ": " + std::to_string(total(counts)) + " (" +
+            lines.push_back("  " + image + ": " + std::to_string(total(counts)) + " (" +
                             outcomeCounts(counts) + ")");
         }
     }

@@ -1,5 +1,7 @@
 #include "terminal/LineFit.h"
 
+#include "text/Utf8.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -9,23 +11,13 @@ namespace {
 
 using Kind = LineField::Kind;
 
-std::string printable(std::string text) {
-    for (char& c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            c = '?';
-        }
-    }
-    return text;
-}
-
 std::size_t narrowest(const LineField& field) {
     switch (field.kind) {
     case Kind::text:
-        return field.text.size();
+        return columns(field.text);
     case Kind::keepEnd:
     case Kind::keepHead:
-        return std::min(field.text.size(), field.least);
+        return std::min(columns(field.text), field.least);
     case Kind::bar:
         return std::max<std::size_t>(field.least, 3);
     }
@@ -33,19 +25,21 @@ std::size_t narrowest(const LineField& field) {
 }
 
 std::size_t widest(const LineField& field) {
-    return field.kind == Kind::bar ? std::max(field.most, narrowest(field)) : field.text.size();
+    return field.kind == Kind::bar ? std::max(field.most, narrowest(field)) : columns(field.text);
 }
 
+// Cut between characters: a wide character that would not fit whole leaves its column blank.
 std::string cut(const LineField& field, std::size_t width) {
     const std::string text = printable(field.text);
-    if (text.size() <= width) {
+    if (columns(text) <= width) {
         return text;
     }
     const std::string dots = width > 3 ? "..." : "";
     if (field.kind == Kind::keepHead) {
-        return text.substr(0, width - dots.size()) + dots;
+        return padColumns(headColumns(text, width - dots.size()) + dots, width);
     }
-    return dots + text.substr(text.size() - (width - dots.size()));
+    const std::string tail = dots + tailColumns(text, width - dots.size());
+    return std::string(width - columns(tail), ' ') + tail;
 }
 
 std::string bar(double fraction, std::size_t width) {

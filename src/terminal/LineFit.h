@@ -25,8 +25,10 @@ struct LineField {
 
 // The fields in their order, one blank between them, in at most `width` columns: fields are dropped,
 // lowest `keep` first, until the rest fit at their narrowest; the columns left over go to the fields
-// that may be cut (up to their whole text) and then to the bars (up to their widest). Bytes that
-// would move the cursor (control characters) show as '?'. The result is never longer than `width`.
+// that may be cut (up to their whole text) and then to the bars (up to their widest). Widths are
+// terminal columns (a wide character takes two), and a cut falls between characters. Text is shown
+// printable(): control characters as '?', bytes that are not UTF-8 as U+FFFD. The result never
+// takes more than `width` columns.
 std::string fitLine(const std::vector<LineField>& fields, std::size_t width);
 
 } // namespace vtc880

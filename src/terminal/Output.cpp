@@ -1,5 +1,7 @@
 #include "terminal/Output.h"
 
+#include "text/Utf8.h"
+
 #include <atomic>
 #include <cstdio>
 
@@ -24,11 +26,11 @@ void write(std::FILE* stream, const std::string& text) {
 } // namespace
 
 void Output::say(const std::string& line) const {
-    write(json_ ? stderr : stdout, line + "\n");
+    write(json_ ? stderr : stdout, printable(line) + "\n");
 }
 
 void Output::problem(const std::string& line) const {
-    write(stderr, "vtc880: " + line + "\n");
+    write(stderr, "vtc880: " + printable(line) + "\n");
 }
 
 void Output::event(const Json& object) const {

@@ -15,8 +15,9 @@ class Output {
   public:
     explicit Output(bool json) : json_(json) {}
     bool json() const { return json_; }
-    void say(const std::string& line) const;     // a line for a person
-    void problem(const std::string& line) const; // always standard error
+    // A line for a person, shown printable(): nothing a file or a device name holds moves the cursor.
+    void say(const std::string& line) const;
+    void problem(const std::string& line) const; // the same, always on standard error
     void event(const Json& object) const;        // only in JSON mode
     void draw(const std::string& text) const;    // as it stands, on standard output: a terminal's redraw
 

@@ -6,6 +6,7 @@
 #include "terminal/LineFit.h"
 #include "text/Figures.h"
 #include "text/Format.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -24,25 +25,14 @@ std::string seconds(double value) {
     return text;
 }
 
-// Port names and serial numbers come from the system and from USB devices, and the texts that name
-// them too: shown without control characters, so nothing they hold can move the cursor or clear the
-// screen.
-std::string printable(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = '?';
-        }
-    }
-    return text;
-}
-
 // A cell of the table at most `most` columns wide: cut at its end, or, for a device path whose end
-// tells it apart, at its front.
+// tells it apart, at its front. Port names and serial numbers come from the system and from USB
+// devices: shown printable(), so nothing they hold can move the cursor or clear the screen.
 std::string headOf(const std::string& text, std::size_t most) {
-    return text.size() <= most ? text : text.substr(0, most - 3) + "...";
+    return columns(text) <= most ? printable(text) : headColumns(text, most - 3) + "...";
 }
 std::string tailOf(const std::string& text, std::size_t most) {
-    return text.size() <= most ? text : "..." + text.substr(text.size() - (most - 3));
+    return columns(text) <= most ? printable(text) : "..." + tailColumns(text, most - 3);
 }
 
 // The table's columns, in their order. `keep` says which go first when a line is too narrow (lowest
@@ -102,7 +92,7 @@ StationView::Style StationView::styleFor(const Output& out) {
 }
 
 std::string StationView::label(const SlotPort& port) {
-    return printable(port.slotName + ": " + port.port);
+    return port.slotName + ": " + port.port;
 }
 
 StationView::Row& StationView::rowFor(const SlotPort& port) {
@@ -136,7 +126,7 @@ StationView::Row& StationView::rowFor(const SlotPort& port) {
 void StationView::line(const std::string& text) {
     const bool shown = drawnLines > 0;
     clearTable();
-    out.say(printable(text));
+    out.say(text);
     if (shown) {
         draw(true);
     }
@@ -174,7 +164,7 @@ std::vector<std::string> StationView::tableLines(std::size_t width, Clock::time_
     // updates go on.
     std::array<std::size_t, columnCount> widths{};
     for (std::size_t phase = 0; phase < phaseCount; ++phase) {
-        widths[phaseColumn] = std::max(widths[phaseColumn], std::string(phaseText(Phase(phase))).size());
+        widths[phaseColumn] = std::max(widths[phaseColumn], columns(phaseText(Phase(phase))));
     }
     widths[percentColumn] = std::string("100%").size();
     widths[barColumn] = barWidth;
@@ -183,7 +173,7 @@ std::vector<std::string> StationView::tableLines(std::size_t width, Clock::time_
     for (const Cells& cells : lines) {
         for (std::size_t c = 0; c < columnCount; ++c) {
             if (c != barColumn && c != lastColumn) {
-                widths[c] = std::max(widths[c], cells[c].size());
+                widths[c] = std::max(widths[c], columns(cells[c]));
             }
         }
     }
@@ -193,9 +183,9 @@ std::vector<std::string> StationView::tableLines(std::size_t width, Clock::time_
         for (std::size_t c = 0; c < columnCount; ++c) {
             std::string text = lines[i][c];
             if (c == percentColumn) {
-                text.insert(0, widths[c] - text.size(), ' '); // figures to the right
-            } else if (text.size() < widths[c]) {
-                text.resize(widths[c], ' ');
+                text.insert(0, widths[c] - std::min(widths[c], columns(text)), ' '); // figures to the right
+            } else {
+                text = padColumns(text, widths[c]);
             }
             if (c == barColumn && bars[i]) {
                 fields.push_back({LineField::Kind::bar, {}, keep[c], barWidth, barWidth, *bars[i]});
@@ -364,7 +354,7 @@ void StationView::summary(const StationSummary& summary) {
     out.say("station stopped: " + std::to_string(devices) + " device" + (devices == 1 ? "" : "s") + ": " +
             countsText(summary.all) + (summary.cutShort ? "; running updates were cut short" : ""));
     for (const auto& [name, counts] : summary.slots) {
-        out.say("  " + printable(name) + ": " + countsText(counts));
+        out.say("  " + name + ": " + countsText(counts));
     }
     if (summary.recordsLost > 0) {
         out.say("  " + std::to_string(summary.recordsLost) + " record(s) not written: see above");

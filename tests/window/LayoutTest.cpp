@@ -181,15 +181,16 @@ class LayoutTest : public QObject {
         }
     }
 
-    void portChoiceIsNarrowedToEightBitText_data() {
+    void portChoiceIsItsUtf8Text_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QByteArray>("port");
         QTest::newRow("plain") << QStringLiteral("COM4") << QByteArray("COM4");
         QTest::newRow("path") << QStringLiteral("/dev/ttyUSB0") << QByteArray("/dev/ttyUSB0");
-        QTest::newRow("Latin-1") << QStringLiteral("COM\u00e9") << QByteArray("COM\xe9");
-        QTest::newRow("beyond Latin-1") << QStringLiteral("COM\u0141\u20ac") << QByteArray("COMA\xac");
+        QTest::newRow("Latin-1") << QStringLiteral("COM\u00e9") << QByteArray("COM\xc3\xa9");
+        QTest::newRow("beyond Latin-1")
+            << QStringLiteral("COM\u0141\u20ac") << QByteArray("COM\xc5\x81\xe2\x82\xac");
     }
-    void portChoiceIsNarrowedToEightBitText() {
+    void portChoiceIsItsUtf8Text() {
         QFETCH(QString, item);
         QFETCH(QByteArray, port);
         LoadedForm loaded;
