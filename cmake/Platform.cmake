@@ -1,5 +1,8 @@
 # Where the platforms differ, a source file exists once per platform: FooPosix.cpp beside
-# FooWindows.cpp. This is the one place that picks them; the code above them sees one interface.
+# FooWindows.cpp (FooLinux.cpp where it needs calls only Linux has). This is the one place that picks
+# them; the code above them sees one interface. A feature a system lacks has a file for the systems
+# that have it and none for the others (the station, the simulated device): it is left out, not
+# built as a stub.
 function(vtc880_platform_sources out)
   set(kept)
   foreach(file IN LISTS ARGN)

@@ -32,15 +32,21 @@ struct DeviceOptions {
     std::string link;
     bool verify = false;
     bool noSpeedSwitch = false;
-    std::string trace;  // --trace: a file, or "-" for standard error
-    std::string record; // --record FILE
-    SimulatedPorts simulated;
+    std::string trace;                                       // --trace: a file, or "-" for standard error
+    std::string record;                                      // --record FILE
+    std::unique_ptr<Simulation> simulated = newSimulation(); // none where there is no simulated device
+
+    bool simulate() const { return simulated && simulated->requested(); }
 };
 
 // Stops the simulated devices when the run ends, however it ends.
 struct SimulatedDevicesStop {
-    SimulatedPorts& simulated;
-    ~SimulatedDevicesStop() { simulated.stopAll(); }
+    Simulation* simulated;
+    ~SimulatedDevicesStop() {
+        if (simulated != nullptr) {
+            simulated->stopAll();
+        }
+    }
 };
 
 // The tool's view of the runs: each event to the device's line or log, each end to its result.
@@ -69,7 +75,7 @@ int run(DeviceOptions& options, bool json) {
     // Before any thread starts, so that every thread inherits it.
     StopRequest signals;
 
-    const bool simulate = options.simulated.requested();
+    const bool simulate = options.simulate();
     std::vector<std::string> labels = options.ports;
     if (simulate && labels.empty()) {
         labels.push_back("simulated");
@@ -116,7 +122,7 @@ int run(DeviceOptions& options, bool json) {
         }
     }
 
-    const SimulatedDevicesStop stopSimulated{options.simulated};
+    const SimulatedDevicesStop stopSimulated{options.simulated.get()};
     std::vector<RunSettings> jobs;
     std::vector<ViewedDevice> viewed;
     for (const std::string& label : labels) {
@@ -133,7 +139,7 @@ int run(DeviceOptions& options, bool json) {
             job.trace = trace->hookFor(label);
         }
         if (simulate) {
-            const std::string problem = options.simulated.start(
+            const std::string problem = options.simulated->start(
                 job, options.noSpeedSwitch ? Speed::update : linkSpec(job.link).initialSpeed);
             if (!problem.empty()) {
                 out.problem("cannot start the simulated device: " + problem);
@@ -223,12 +229,14 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
     command->add_option("--trace", options->trace,
                         "Write every byte sent and received, with its time and line speed, and each frame "
                         "decoded, to FILE (- for standard error)");
-    options->simulated.addOptions(*command);
+    if (options->simulated) {
+        options->simulated->addOptions(*command);
+    }
     command->callback([&context, command, options] {
-        if (options->ports.empty() && !options->simulated.requested()) {
+        if (options->ports.empty() && !options->simulate()) {
             throw CLI::RequiredError("--port");
         }
-        if (!options->simulated.requested()) {
+        if (!options->simulate()) {
             std::string problem;
             const std::optional<std::vector<std::string>> ports = resolvePorts(options->ports, problem);
             if (!ports) {
@@ -242,10 +250,16 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
 
 } // namespace
 
+namespace {
+
 void addDeviceCommands(CLI::App& app, CliContext& context) {
     addDeviceCommand(app, context, Operation::update);
     addDeviceCommand(app, context, Operation::verify);
     addDeviceCommand(app, context, Operation::erase);
 }
+
+const bool registered = registerCommand(place::device, addDeviceCommands);
+
+} // namespace
 
 } // namespace vtc880

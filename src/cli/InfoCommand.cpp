@@ -15,6 +15,8 @@
 
 namespace vtc880 {
 
+namespace {
+
 void addInfoCommand(CLI::App& app, CliContext& context) {
     auto path = std::make_shared<std::string>();
     CLI::App* info = app.add_subcommand("info", "Show the records of a firmware image file and check it");
@@ -90,5 +92,9 @@ void addInfoCommand(CLI::App& app, CliContext& context) {
         context.exitCode = loaded.ok() ? Exit::ok : Exit::file;
     });
 }
+
+const bool registered = registerCommand(place::info, addInfoCommand);
+
+} // namespace
 
 } // namespace vtc880

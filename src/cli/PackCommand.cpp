@@ -9,6 +9,8 @@
 
 namespace vtc880 {
 
+namespace {
+
 void addPackCommand(CLI::App& app, CliContext& context) {
     auto recipe = std::make_shared<std::string>();
     auto result = std::make_shared<std::string>();
@@ -42,5 +44,9 @@ void addPackCommand(CLI::App& app, CliContext& context) {
         context.exitCode = outcome.written ? Exit::ok : Exit::file;
     });
 }
+
+const bool registered = registerCommand(place::pack, addPackCommand);
+
+} // namespace
 
 } // namespace vtc880

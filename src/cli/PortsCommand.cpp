@@ -7,6 +7,8 @@
 
 namespace vtc880 {
 
+namespace {
+
 void addPortsCommand(CLI::App& app, CliContext& context) {
     CLI::App* ports =
         app.add_subcommand("ports", "List the serial ports found, what the system says of them, "
@@ -38,5 +40,9 @@ void addPortsCommand(CLI::App& app, CliContext& context) {
         context.exitCode = Exit::ok;
     });
 }
+
+const bool registered = registerCommand(place::ports, addPortsCommand);
+
+} // namespace
 
 } // namespace vtc880

@@ -47,6 +47,8 @@ int run(const RecordsOptions& options, const Output& out) {
 
 } // namespace
 
+namespace {
+
 void addRecordsCommand(CLI::App& app, CliContext& context) {
     auto options = std::make_shared<RecordsOptions>();
     CLI::App* records = app.add_subcommand(
@@ -61,5 +63,9 @@ void addRecordsCommand(CLI::App& app, CliContext& context) {
         context.exitCode = run(*options, Output(context.json));
     });
 }
+
+const bool registered = registerCommand(place::records, addRecordsCommand);
+
+} // namespace
 
 } // namespace vtc880

@@ -6,6 +6,8 @@
 
 namespace vtc880 {
 
+namespace {
+
 void addSimCommand(CLI::App& app, CliContext& context) {
     auto config = std::make_shared<sim::Config>();
     auto verbose = std::make_shared<bool>(false);
@@ -22,5 +24,9 @@ void addSimCommand(CLI::App& app, CliContext& context) {
         context.exitCode = sim::runUntilStopped(*config, *verbose);
     });
 }
+
+const bool registered = registerCommand(place::sim, addSimCommand);
+
+} // namespace
 
 } // namespace vtc880

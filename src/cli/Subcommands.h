@@ -10,12 +10,22 @@ struct CliContext {
     int exitCode = 0;
 };
 
-void addPackCommand(CLI::App& app, CliContext& context);
-void addInfoCommand(CLI::App& app, CliContext& context);
-void addDeviceCommands(CLI::App& app, CliContext& context); // update, verify, erase
-void addSimCommand(CLI::App& app, CliContext& context);
-void addPortsCommand(CLI::App& app, CliContext& context);
-void addRecordsCommand(CLI::App& app, CliContext& context);
-void addStationCommand(CLI::App& app, CliContext& context); // where ports can be watched
+// Each command's file registers it, with its place in the tool's list of commands. A system that
+// lacks what a command needs does not build its file (cmake/Platform.cmake), so the tool offers just
+// the commands it has.
+using CommandAdder = void (*)(CLI::App& app, CliContext& context);
+bool registerCommand(int place, CommandAdder add);
+void addCommands(CLI::App& app, CliContext& context); // in the order of their places
+
+// The places, in the order `vtc880 --help` lists the commands.
+namespace place {
+constexpr int pack = 10;
+constexpr int info = 20;
+constexpr int device = 30; // update, verify, erase
+constexpr int sim = 40;
+constexpr int ports = 50;
+constexpr int records = 60;
+constexpr int station = 70;
+} // namespace place
 
 } // namespace vtc880

@@ -18,13 +18,7 @@ int main(int argc, char** argv) {
     app.allow_windows_style_options(false);
     CliContext context;
     app.add_flag("--json", context.json, "Write one JSON object per event on standard output");
-    addPackCommand(app, context);
-    addInfoCommand(app, context);
-    addDeviceCommands(app, context);
-    addSimCommand(app, context);
-    addPortsCommand(app, context);
-    addRecordsCommand(app, context);
-    addStationCommand(app, context);
+    addCommands(app, context);
     addVersionAndHelp(app, context);
     // With --json, standard output carries JSON alone: help and the version go to standard error.
     const bool json =

@@ -45,6 +45,8 @@ int run(const StationOptions& options, std::vector<StationSlot> slots, bool json
 
 } // namespace
 
+namespace {
+
 void addStationCommand(CLI::App& app, CliContext& context) {
     auto options = std::make_shared<StationOptions>();
     CLI::App* command = app.add_subcommand(
@@ -91,5 +93,9 @@ void addStationCommand(CLI::App& app, CliContext& context) {
         context.exitCode = run(*options, std::move(slots), context.json);
     });
 }
+
+const bool registered = registerCommand(place::station, addStationCommand);
+
+} // namespace
 
 } // namespace vtc880
