@@ -1,6 +1,6 @@
 #include "cli/Subcommands.h"
 #include "control/ExitStatus.h"
-#include "events/Fields.h"
+#include "json/Fields.h"
 #include "image/ImageBuilder.h"
 #include "image/RecipeProblemText.h"
 #include "terminal/Output.h"

@@ -1,6 +1,6 @@
 #include "cli/Subcommands.h"
 #include "control/ExitStatus.h"
-#include "events/Fields.h"
+#include "json/Fields.h"
 #include "ports/PortInfo.h"
 #include "terminal/Output.h"
 #include "terminal/PortInfoText.h"

@@ -16,14 +16,6 @@ namespace {
 
 using Seconds = std::chrono::duration<double>;
 
-double runSeconds(const RunReport& report) {
-    std::chrono::steady_clock::duration took{};
-    for (const auto& phase : report.times) {
-        took += phase;
-    }
-    return Seconds(took).count();
-}
-
 // What a run that succeeded did: "fw.hex: 555 bytes, version 2.1.7, in 2.3 s".
 std::string whatWasSent(const RunResult& result, const FileCopy* image, const std::string& imageName) {
     const std::uint64_t bytes = image != nullptr ? image->totalSize() : result.report.device.imageBytes;

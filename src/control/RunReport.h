@@ -27,4 +27,7 @@ struct RunReport {
     std::optional<VerifyMismatch> mismatch;
 };
 
+// A run's time: the sum of its phases, in seconds.
+double runSeconds(const RunReport& report);
+
 } // namespace vtc880

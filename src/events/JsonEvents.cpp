@@ -102,14 +102,6 @@ Json phaseSecondsOf(const RunReport& report) {
     return phases;
 }
 
-double runSeconds(const RunReport& report) {
-    std::chrono::steady_clock::duration took{};
-    for (const auto& phase : report.times) {
-        took += phase;
-    }
-    return secondsOf(took);
-}
-
 Json resultEvent(const std::string& port, const RunResult& result, const std::string& slot,
                  const std::optional<std::string>& usbSerial) {
     const DeviceHolding& device = result.report.device;
@@ -136,7 +128,7 @@ Json resultEvent(const std::string& port, const RunResult& result, const std::st
         mismatch[field::length] = where.length;
         mismatch[field::answered] = where.answered;
     }
-    event[field::seconds] = runSeconds(result.report);
+    event[field::seconds] = roundedSeconds(runSeconds(result.report));
     event[field::phaseSeconds] = phaseSecondsOf(result.report);
     event[field::text] = result.text;
     if (usbSerial) {

@@ -2,8 +2,8 @@
 
 #include "control/Phase.h"
 #include "control/RunResult.h"
-#include "events/Fields.h"
-#include "events/Json.h"
+#include "json/Fields.h"
+#include "json/Json.h"
 #include "jobs/DeviceProgress.h"
 #include "widgets/Sinks.h"
 
@@ -38,7 +38,5 @@ Json summaryEvent(std::size_t devices, std::size_t succeeded, int exitCode, bool
 
 // The time spent in each phase a run entered, by the phases' names.
 Json phaseSecondsOf(const RunReport& report);
-// A run's time: the sum of its phases.
-double runSeconds(const RunReport& report);
 
 } // namespace vtc880

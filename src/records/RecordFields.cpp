@@ -4,7 +4,6 @@
 #include "control/Operation.h"
 #include "control/Outcome.h"
 #include "control/Phase.h"
-#include "events/JsonEvents.h"
 #include "text/UtcTime.h"
 
 namespace vtc880 {
@@ -79,7 +78,7 @@ std::vector<RecordField> allFields() {
         {"wall_seconds", K::number, false,
          [](R r) { return Json(roundedSeconds(std::chrono::duration<double>(r.end - r.start).count())); },
          v1("seconds")},
-        {field::seconds, K::number, false, [](R r) { return Json(runSeconds(r.result.report)); },
+        {field::seconds, K::number, false, [](R r) { return Json(roundedSeconds(runSeconds(r.result.report))); },
          [](const Json&) { return Json(); }},
         {"host", K::string, false, [](R r) { return Json(r.host); }, v1("host")},
         {"tool_version", K::string, false, [](R r) { return Json(r.toolVersion); }, v1("toolVersion")},

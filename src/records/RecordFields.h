@@ -1,7 +1,7 @@
 #pragma once
 
-#include "events/Fields.h"
-#include "events/Json.h"
+#include "json/Fields.h"
+#include "json/Json.h"
 #include "records/DeviceRecord.h"
 
 #include <functional>

@@ -1,7 +1,7 @@
 #include "records/RecordTable.h"
 
 #include "control/Outcome.h"
-#include "events/Fields.h"
+#include "json/Fields.h"
 #include "records/DeviceRecord.h"
 #include "records/RecordFields.h"
 #include "text/Utf8.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/Json.h"
+#include "json/Json.h"
 
 #include <cstddef>
 #include <istream>

@@ -2,7 +2,7 @@
 
 #include "control/ResultText.h"
 #include "events/JsonEvents.h"
-#include "events/StationEvents.h"
+#include "station/StationEvents.h"
 #include "terminal/LineFit.h"
 #include "text/Figures.h"
 #include "text/Format.h"

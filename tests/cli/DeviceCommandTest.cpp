@@ -1,6 +1,6 @@
 #include "RunTool.h"
 #include "ToolImage.h"
-#include "events/Json.h"
+#include "json/Json.h"
 #include "image/ImageFile.h"
 #include "link/RS232.h"
 #include "sim/SimulatedDevice.h"

@@ -1,8 +1,8 @@
 #include "ChildTool.h"
 #include "RunTool.h"
 #include "ToolImage.h"
-#include "events/Fields.h"
-#include "events/Json.h"
+#include "json/Fields.h"
+#include "json/Json.h"
 #include "records/RecordFields.h"
 #include "sim/SimulatedDevice.h"
 
@@ -15,7 +15,7 @@
 
 using namespace vtc880;
 
-// The field names of the JSON events and of the records have one definition each (events/Fields.h,
+// The field names of the JSON events and of the records have one definition each (json/Fields.h,
 // records/RecordFields.h). These tests hold the README's tables, every line a real run writes and a
 // real record to them.
 

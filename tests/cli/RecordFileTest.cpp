@@ -1,7 +1,7 @@
 #include "records/RecordFile.h"
 
 #include "../image/TempDir.h"
-#include "events/Json.h"
+#include "json/Json.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "events/Json.h"
+#include "json/Json.h"
 #include "image/Sha256.h"
 #include "records/DeviceRecord.h"
 #include "records/RecordTable.h"

@@ -1,6 +1,6 @@
 #include "../image/TempDir.h"
 #include "RunTool.h"
-#include "events/Json.h"
+#include "json/Json.h"
 #include "image/ImageFile.h"
 
 #include <gmock/gmock.h>

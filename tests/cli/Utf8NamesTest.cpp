@@ -1,6 +1,6 @@
 #include "RunTool.h"
 #include "ToolImage.h"
-#include "events/Json.h"
+#include "json/Json.h"
 #include "records/DeviceRecord.h"
 #include "records/RecordTable.h"
 #include "terminal/LineFit.h"

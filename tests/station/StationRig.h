@@ -1,7 +1,7 @@
 #pragma once
 
 #include "../control/ScaledClock.h"
-#include "events/Json.h"
+#include "json/Json.h"
 #include "sim/SimulatedDevice.h"
 #include "station/Station.h"
 

@@ -1,4 +1,4 @@
-#include "events/Fields.h"
+#include "json/Fields.h"
 
 #include "control/Phase.h"
 

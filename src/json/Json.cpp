@@ -1,4 +1,4 @@
-#include "events/Json.h"
+#include "json/Json.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
-#include "events/StationEvents.h"
+#include "station/StationEvents.h"
 
 #include "control/Outcome.h"
-#include "events/Fields.h"
+#include "json/Fields.h"
 #include "events/JsonEvents.h"
 
 namespace vtc880 {
