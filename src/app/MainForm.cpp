@@ -11,7 +11,7 @@
 #include "image/ImageCheck.h"
 #include "link/DeviceCodes.h"
 #include "link/LinkTable.h"
-#include "link/RS232.h"
+#include "link/PortName.h"
 #include "text/Format.h"
 #include "widgets/WidgetReport.h"
 

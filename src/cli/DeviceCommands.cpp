@@ -11,7 +11,7 @@
 #include "jobs/DeviceJob.h"
 #include "jobs/DeviceRuns.h"
 #include "link/DeviceCodes.h"
-#include "link/RS232.h"
+#include "link/PortName.h"
 #include "ports/PortSelector.h"
 #include "records/JobRecorder.h"
 #include "terminal/Output.h"

@@ -1,6 +1,7 @@
 #include "control/Command.h"
 
 #include "link/DeviceCodes.h"
+#include "link/Protocole.h"
 #include "ports/PortErrorText.h"
 
 #include <system_error>

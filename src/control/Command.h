@@ -6,7 +6,8 @@
 #include "control/RunProgress.h"
 #include "image/FileCopy.h"
 #include "link/Clock.h"
-#include "link/Protocole.h"
+#include "link/PortError.h"
+#include "link/Trace.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,6 +18,7 @@
 
 namespace vtc880 {
 
+class Protocole;
 class Session;
 
 // Runs updates: holds the port, the speed and the firmware file name, switches the device's speed,

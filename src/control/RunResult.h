@@ -3,7 +3,7 @@
 #include "control/Operation.h"
 #include "control/Outcome.h"
 #include "control/RunReport.h"
-#include "link/RS232.h"
+#include "link/PortError.h"
 
 #include <string>
 

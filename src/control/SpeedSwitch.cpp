@@ -1,6 +1,7 @@
 #include "control/Command.h"
 #include "link/DeviceCodes.h"
 #include "link/LinkTable.h"
+#include "link/Protocole.h"
 
 namespace vtc880 {
 

@@ -3,6 +3,7 @@
 #include "control/Download.h"
 #include "control/ResultText.h"
 #include "image/ImageCheck.h"
+#include "link/PortName.h"
 
 #include <algorithm>
 

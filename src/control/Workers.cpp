@@ -6,6 +6,7 @@
 #include "control/Session.h"
 #include "control/Verify.h"
 #include "image/ImageCheck.h"
+#include "link/Protocole.h"
 
 namespace vtc880 {
 

@@ -3,6 +3,7 @@
 #include "control/ExitStatus.h"
 #include "control/ResultText.h"
 #include "jobs/DeviceJob.h"
+#include "link/PortName.h"
 #include "records/JobRecorder.h"
 
 #include <system_error>

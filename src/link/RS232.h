@@ -1,23 +1,13 @@
 #pragma once
 
+#include "link/PortError.h"
+#include "link/PortName.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace vtc880 {
-
-// Why a port could not be opened, so that a front end can say what to do.
-enum class PortError {
-    none,
-    badName,            // empty, too long, or not a valid device path
-    notFound,           // no such port
-    permissionDenied,   // the user may not open it (on Linux: not in the dialout group)
-    busy,               // another program holds it (on Windows: access denied)
-    notSerial,          // the path is not a terminal (on Windows: not a serial port)
-    unsupportedSpeed,   // the driver does not hold the speed asked for, or there is no such speed
-    unsupportedFraming, // the driver does not hold 8 data bits, no parity, one stop bit
-    other,
-};
 
 // One serial port, open from construction to destruction: exclusive, raw 8N1 at the given speed,
 // a read time-out per read, synchronous writes. An open succeeds only when the driver holds the
@@ -58,10 +48,5 @@ class RS232 {
     struct Port;
     std::unique_ptr<Port> port;
 };
-
-// The device path a port name stands for. On Linux: a name containing '/' as it is, COMn as the n-th
-// serial port, anything else under /dev/. On Windows: the name under \\.\ (COM10 and above need it).
-// Empty when the name cannot form a valid path.
-std::string devicePathFor(const std::string& portName);
 
 } // namespace vtc880

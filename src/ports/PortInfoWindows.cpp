@@ -1,4 +1,4 @@
-#include "link/RS232.h"
+#include "link/PortName.h"
 #include "ports/PortDiscovery.h"
 #include "ports/PortInfo.h"
 

@@ -1,6 +1,6 @@
 #include "ports/PortInventory.h"
 
-#include "link/RS232.h"
+#include "link/PortName.h"
 #include "ports/PortDiscovery.h"
 
 #include <algorithm>

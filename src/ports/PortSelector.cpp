@@ -1,6 +1,6 @@
 #include "ports/PortSelector.h"
 
-#include "link/RS232.h"
+#include "link/PortName.h"
 
 #include <algorithm>
 #include <cctype>
