@@ -68,26 +68,26 @@ DeviceLog::Change DeviceLog::apply(const DeviceEvent& event) {
     switch (event.kind) {
     case DeviceEvent::Kind::phase:
         onPhase(event.phase, event.at);
-        window.phase(event.phase);
+        window->phase(event.phase);
         change = Change::phase;
         break;
     case DeviceEvent::Kind::phaseEnded:
-        window.phaseEnded(event.phase);
+        window->phaseEnded(event.phase);
         break;
     case DeviceEvent::Kind::progress: {
         const bool newPhase = model.phase() != event.progress.phase;
         onProgress(event.progress, event.at);
-        window.progress(event.progress);
+        window->progress(event.progress);
         // Within a block the status only counts on.
         counting = event.progress.blockDone > 0;
         change = newPhase ? Change::phase : Change::progress;
         break;
     }
     case DeviceEvent::Kind::log:
-        window.log(event.log);
+        window->log(event.log);
         break;
     case DeviceEvent::Kind::problem:
-        window.problem(event.problem);
+        window->problem(event.problem);
         break;
     case DeviceEvent::Kind::done:
         break;
@@ -149,7 +149,7 @@ void DeviceLog::onProgress(const PhaseProgress& progress, Clock::time_point at) 
 
 void DeviceLog::showWindow(bool counting, Clock::time_point at) {
     if (style == ViewStyle::json) {
-        for (const std::string& text : shown.statuses) {
+        for (const std::string& text : shown->statuses) {
             // A text that only counts on goes out at most so often; every other one at once.
             if (!counting || !countingShown || at - statusAt >= statusEvery) {
                 countingShown = counting;
@@ -159,14 +159,14 @@ void DeviceLog::showWindow(bool counting, Clock::time_point at) {
         }
         // The result line says the same for people, with what the device holds; the success box
         // would ask to click a button nobody sees.
-        for (const Message& box : shown.boxes) {
+        for (const Message& box : shown->boxes) {
             if (box.icon == MessageIcon::error) {
                 out.event(messageEvent(port, box, slot));
             }
         }
     }
-    shown.statuses.clear();
-    shown.boxes.clear();
+    shown->statuses.clear();
+    shown->boxes.clear();
 }
 
 void DeviceLog::log(const std::string& text) const {

@@ -5,6 +5,7 @@
 #include "terminal/Output.h"
 #include "widgets/WidgetReport.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,8 +61,9 @@ class DeviceLog {
     int percentShown = -1;       // in the log, or the JSON progress events, of the phase under way
     int blockShown = -1;         // the same for the block
     bool announcedShown = false; // the erase's announced time, in the log
-    Shown shown;
-    WidgetReport window{shown};
+    // On the heap: the adapter keeps its sinks by reference, and logs move (a vector of them grows).
+    std::unique_ptr<Shown> shown = std::make_unique<Shown>();
+    std::unique_ptr<WidgetReport> window = std::make_unique<WidgetReport>(*shown);
     bool countingShown = false;   // the last status event counted on within a block
     Clock::time_point statusAt{}; // and when it was written
 
