@@ -1,4 +1,5 @@
 #include "link/LatencyTimer.h"
+#include "link/UniqueFd.h"
 
 #include <cerrno>
 #include <charconv>
@@ -19,12 +20,12 @@ constexpr std::size_t longestValue = 8;
 
 // O_NONBLOCK: whatever the file turns out to be (a FIFO in a tree that is not sysfs), the open
 // must not wait.
-int openTimer(const std::string& path, int mode) {
+UniqueFd openTimer(const std::string& path, int mode) {
     int fd;
     do
         fd = ::open(path.c_str(), mode | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     while (fd < 0 && errno == EINTR);
-    return fd;
+    return UniqueFd(fd);
 }
 
 } // namespace
@@ -39,15 +40,14 @@ std::string latencyTimerPath(const std::string& ttyClass, const std::string& dev
 }
 
 std::optional<int> readLatencyTimer(const std::string& timerPath) {
-    const int fd = openTimer(timerPath, O_RDONLY);
-    if (fd < 0)
+    const UniqueFd fd = openTimer(timerPath, O_RDONLY);
+    if (!fd.valid())
         return std::nullopt;
     char text[longestValue + 1];
     ssize_t n;
     do
-        n = ::read(fd, text, sizeof text);
+        n = ::read(fd.get(), text, sizeof text);
     while (n < 0 && errno == EINTR);
-    ::close(fd);
     if (n <= 0 || std::size_t(n) > longestValue)
         return std::nullopt;
     std::size_t end = std::size_t(n);
@@ -63,16 +63,16 @@ std::optional<int> readLatencyTimer(const std::string& timerPath) {
 bool writeLatencyTimer(const std::string& timerPath, int milliseconds) {
     if (milliseconds < 0 || milliseconds > 255)
         return false;
-    const int fd = openTimer(timerPath, O_WRONLY | O_TRUNC);
-    if (fd < 0)
+    UniqueFd fd = openTimer(timerPath, O_WRONLY | O_TRUNC);
+    if (!fd.valid())
         return false;
     const std::string text = std::to_string(milliseconds) + "\n";
     ssize_t n;
     do
-        n = ::write(fd, text.data(), text.size());
+        n = ::write(fd.get(), text.data(), text.size());
     while (n < 0 && errno == EINTR);
     // sysfs takes the value in the write; a real file (a test's tree) may still fail on close.
-    const bool closed = ::close(fd) == 0;
+    const bool closed = fd.close();
     return n == ssize_t(text.size()) && closed;
 }
 

@@ -1,4 +1,5 @@
 #include "link/RS232.h"
+#include "link/UniqueHandle.h"
 #include "ports/PortDiscovery.h"
 #include "ports/PortInfo.h"
 
@@ -13,12 +14,11 @@ PortInfo describe(const std::string& name) {
     info.name = name;
     info.device = devicePathFor(name);
     // Windows tells whether a port is free only by opening it; the open changes no line setting.
-    const HANDLE handle = info.device.empty()
-                              ? INVALID_HANDLE_VALUE
-                              : ::CreateFileA(info.device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                              OPEN_EXISTING, 0, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(handle);
+    const UniqueHandle handle(info.device.empty()
+                                  ? INVALID_HANDLE_VALUE
+                                  : ::CreateFileA(info.device.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    if (handle.valid()) {
         info.mayOpen = true;
     } else {
         const DWORD err = ::GetLastError();

@@ -25,7 +25,7 @@ bool PseudoTerminal::open(std::int32_t speed, std::string& error) {
         error = "not a line speed: " + std::to_string(speed);
         return false;
     }
-    UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    vtc880::UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (!master.valid()) {
         error = failure("posix_openpt");
         return false;
@@ -42,7 +42,7 @@ bool PseudoTerminal::open(std::int32_t speed, std::string& error) {
         return false;
     }
     std::string path(name.data());
-    UniqueFd slave(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    vtc880::UniqueFd slave(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (!slave.valid()) {
         error = failure(("open " + path).c_str());
         return false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/UniqueFd.h"
+#include "link/UniqueFd.h"
 
 #include <cstdint>
 #include <string>
@@ -23,8 +23,8 @@ class PseudoTerminal {
     const std::string& slavePath() const { return slavePath_; }
 
   private:
-    UniqueFd master_;
-    UniqueFd slave_;
+    vtc880::UniqueFd master_;
+    vtc880::UniqueFd slave_;
     std::string slavePath_;
 };
 

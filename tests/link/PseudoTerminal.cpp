@@ -9,43 +9,38 @@
 #include <unistd.h>
 
 PseudoTerminal::PseudoTerminal() {
-    fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
+    fd.reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid())
         throw std::runtime_error("posix_openpt failed");
     char name[256];
-    if (::grantpt(fd) != 0 || ::unlockpt(fd) != 0 || ::ptsname_r(fd, name, sizeof name) != 0) {
-        ::close(fd);
+    if (::grantpt(fd.get()) != 0 || ::unlockpt(fd.get()) != 0 ||
+        ::ptsname_r(fd.get(), name, sizeof name) != 0)
         throw std::runtime_error("cannot set up the pseudo-terminal");
-    }
     path = name;
     termios raw{};
-    ::tcgetattr(fd, &raw);
+    ::tcgetattr(fd.get(), &raw);
     ::cfmakeraw(&raw);
     ::cfsetispeed(&raw, B9600);
     ::cfsetospeed(&raw, B9600);
     setLineSettings(raw);
 }
 
-PseudoTerminal::~PseudoTerminal() {
-    hangUp();
-}
-
 termios PseudoTerminal::lineSettings() const {
     termios t{};
-    if (::tcgetattr(fd, &t) != 0)
+    if (::tcgetattr(fd.get(), &t) != 0)
         throw std::runtime_error("tcgetattr on the master failed");
     return t;
 }
 
 void PseudoTerminal::setLineSettings(const termios& settings) {
-    if (::tcsetattr(fd, TCSANOW, &settings) != 0)
+    if (::tcsetattr(fd.get(), TCSANOW, &settings) != 0)
         throw std::runtime_error("tcsetattr on the master failed");
 }
 
 void PseudoTerminal::put(const Bytes& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -64,23 +59,17 @@ Bytes PseudoTerminal::take(std::size_t count, std::chrono::milliseconds limit) {
     while (got.size() < count) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        pollfd p{fd, POLLIN, 0};
+        pollfd p{fd.get(), POLLIN, 0};
         if (left.count() <= 0 || ::poll(&p, 1, int(left.count())) <= 0 || (p.revents & POLLIN) == 0)
             break;
         std::uint8_t buffer[4096];
         const std::size_t want = std::min(sizeof buffer, count - got.size());
-        const ssize_t n = ::read(fd, buffer, want);
+        const ssize_t n = ::read(fd.get(), buffer, want);
         if (n <= 0)
             break;
         got.insert(got.end(), buffer, buffer + n);
     }
     return got;
-}
-
-void PseudoTerminal::hangUp() {
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
 }
 
 std::size_t openDescriptorCount() {
