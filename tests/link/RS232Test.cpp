@@ -267,7 +267,7 @@ TEST(RS232Line, RawEightNoneOneAtTheSpeedAskedForThenRestored) {
         termios cooked = pty.lineSettings();
         cooked.c_lflag |= ICANON | ECHO;
         cooked.c_oflag |= OPOST;
-        cooked.c_cflag |= CRTSCTS | PARENB;
+        cooked.c_cflag = (cooked.c_cflag | CRTSCTS | PARENB) & ~CLOCAL;
         pty.setLineSettings(cooked);
         const termios found = pty.lineSettings();
         {

@@ -1,12 +1,11 @@
 #include "SlavePort.h"
 
-#include "sim/LineSpeed.h"
+#include "common/LineIo.h"
+#include "sim/PseudoTerminal.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -75,46 +74,15 @@ SlavePort::SlavePort(const std::string& path, std::int32_t speed)
 }
 
 void SlavePort::setSpeed(std::int32_t speed) {
-    termios t{};
-    ::tcgetattr(fd_.get(), &t);
-    ::cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    const speed_t constant = sim::speedConstant(speed).value_or(B19200);
-    ::cfsetispeed(&t, constant);
-    ::cfsetospeed(&t, constant);
-    ::tcsetattr(fd_.get(), TCSANOW, &t);
+    sim::setRawLine(fd_.get(), speed);
 }
 
 bool SlavePort::write(const Bytes& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_.get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += std::size_t(n);
-    }
-    return true;
+    return lineio::writeAll(fd_.get(), bytes);
 }
 
 Bytes SlavePort::readFor(std::chrono::milliseconds window) {
-    Bytes got;
-    const auto end = std::chrono::steady_clock::now() + window;
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return got;
-        pollfd p{fd_.get(), POLLIN, 0};
-        if (::poll(&p, 1, int(left.count())) <= 0)
-            continue;
-        std::uint8_t buffer[256];
-        const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
-        if (n <= 0)
-            return got;
-        got.insert(got.end(), buffer, buffer + n);
-    }
+    return lineio::readWithin(fd_.get(), window);
 }
 
 SlavePort::Reply SlavePort::readReply(std::chrono::milliseconds limit) {
