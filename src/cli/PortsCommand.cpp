@@ -1,6 +1,6 @@
 #include "cli/Subcommands.h"
 #include "control/ExitStatus.h"
-#include "ports/PortInfo.h"
+#include "ports/PortInventory.h"
 #include "terminal/Output.h"
 #include "terminal/PortInfoText.h"
 
@@ -12,11 +12,11 @@ void addPortsCommand(CLI::App& app, CliContext& context) {
                                     "and whether you may open each");
     ports->callback([&context] {
         const Output out(context.json);
-        const std::vector<PortInfo> found = describeSerialPorts();
+        const std::vector<Port> found = listPorts();
         if (found.empty()) {
             out.say(noPortsFoundText());
         }
-        for (const PortInfo& port : found) {
+        for (const Port& port : found) {
             for (const std::string& line : portInfoLines(port)) {
                 out.say(line);
             }
@@ -25,9 +25,9 @@ void addPortsCommand(CLI::App& app, CliContext& context) {
                 .add("name", port.name)
                 .add("device", port.device)
                 .add("driver", port.driver)
-                .add("usb", port.usb)
-                .add("serial", port.serial)
-                .add("by_id", port.byId)
+                .add("usb", usbText(port))
+                .add("serial", port.usb.serial)
+                .add("by_id", port.byId.empty() ? std::string() : port.byId.front())
                 .add("may_open", port.mayOpen);
             if (port.latencyTimerMs >= 0) {
                 event.add("latency_timer_ms", std::int64_t(port.latencyTimerMs));

@@ -1,7 +1,7 @@
 #include "link/DeviceCodes.h"
-#include "link/LatencyTimer.h"
 #include "link/LowLatency.h"
 #include "link/RS232.h"
+#include "link/SysfsTty.h"
 #include "link/UniqueFd.h"
 
 #include <cerrno>
@@ -173,7 +173,7 @@ std::string devicePathFor(const std::string& portName) {
 
 struct RS232::Port {
     std::string path;
-    std::string adapterSettings; // the sysfs tty class, where adapters show their latency timer
+    std::string sysfs; // where sysfs is, which shows an adapter's latency timer
     std::int32_t baudRate = 0;
     UniqueFd fd;
     bool locked = false;    // holds the flock
@@ -261,7 +261,7 @@ void RS232::Port::open() {
     const int flags = ::fcntl(f, F_GETFL);
     if (flags >= 0)
         ::fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
-    latency.request(f, latencyTimerPath(adapterSettings, path));
+    latency.request(f, latencyTimerPath(path, sysfs));
     configure();
 }
 
@@ -313,12 +313,12 @@ void RS232::Port::configure() {
     ::ioctl(f, TIOCMBIS, &lines);
 }
 
-RS232::RS232(const std::string& portName, std::int32_t baudRate) : RS232(portName, baudRate, sysfsTtyClass) {}
+RS232::RS232(const std::string& portName, std::int32_t baudRate) : RS232(portName, baudRate, sysfsRoot) {}
 
-RS232::RS232(const std::string& portName, std::int32_t baudRate, const std::string& adapterSettings)
+RS232::RS232(const std::string& portName, std::int32_t baudRate, const std::string& sysfs)
     : port(std::make_unique<Port>()) {
     port->path = devicePathFor(portName);
-    port->adapterSettings = adapterSettings;
+    port->sysfs = sysfs;
     port->baudRate = baudRate;
     port->open();
     error = !port->fd.valid();
