@@ -1,6 +1,7 @@
 #include "app/PortChoices.h"
 
 #include "link/PortName.h"
+#include "link/SysfsTty.h"
 #include "ports/PortDiscovery.h"
 
 #include <algorithm>
@@ -52,8 +53,7 @@ bool namesSerialPort(const std::string& name) {
         return false;
     }
     const std::filesystem::path parent = device.parent_path();
-    return parent == "/dev/pts" ||
-           (parent == "/dev" && std::filesystem::exists("/sys/class/tty" / device.filename(), error));
+    return parent == "/dev/pts" || (parent == "/dev" && isKernelTty(device.filename().string()));
 }
 
 } // namespace vtc880

@@ -1,4 +1,5 @@
 #include "app/WindowWake.h"
+#include "link/UniqueFd.h"
 
 #include <QSocketNotifier>
 #include <cstdint>
@@ -11,25 +12,21 @@ class WindowWake::Parts {
   public:
     explicit Parts(std::function<void()> wakeUp)
         : onWake(std::move(wakeUp)), fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-        if (fd < 0) {
+        if (!fd.valid()) {
             posted = std::make_unique<PostedWake>(onWake);
             return;
         }
-        notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        notifier = std::make_unique<QSocketNotifier>(fd.get(), QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] {
             // Reading resets the counter, so the notifier fires again on the next wake-up only.
             std::uint64_t wakeUps = 0;
-            [[maybe_unused]] const ssize_t got = ::read(fd, &wakeUps, sizeof wakeUps);
+            [[maybe_unused]] const ssize_t got = ::read(fd.get(), &wakeUps, sizeof wakeUps);
             onWake();
         });
     }
 
-    ~Parts() {
-        notifier.reset();
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
+    // The notifier goes before the descriptor it watches.
+    ~Parts() { notifier.reset(); }
 
     void wake() {
         if (posted) {
@@ -38,12 +35,12 @@ class WindowWake::Parts {
         }
         // Adds to the counter; it only fails once 2^64 - 2 wake-ups are unread.
         const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
+        [[maybe_unused]] const ssize_t written = ::write(fd.get(), &one, sizeof one);
     }
 
   private:
     const std::function<void()> onWake;
-    const int fd;
+    const UniqueFd fd;
     std::unique_ptr<QSocketNotifier> notifier;
     std::unique_ptr<PostedWake> posted; // only when no eventfd could be had
 };

@@ -1,9 +1,10 @@
 #include "cli/Subcommands.h"
 #include "control/ExitStatus.h"
-#include "json/Fields.h"
-#include "ports/PortInfo.h"
+#include "ports/PortInventory.h"
 #include "terminal/Output.h"
 #include "terminal/PortInfoText.h"
+
+#include "json/Fields.h"
 
 namespace vtc880 {
 
@@ -15,11 +16,11 @@ void addPortsCommand(CLI::App& app, CliContext& context) {
                                     "and whether you may open each");
     ports->callback([&context] {
         const Output out(context.json);
-        const std::vector<PortInfo> found = describeSerialPorts();
+        const std::vector<Port> found = listPorts();
         if (found.empty()) {
             out.say(noPortsFoundText());
         }
-        for (const PortInfo& port : found) {
+        for (const Port& port : found) {
             for (const std::string& line : portInfoLines(port)) {
                 out.say(line);
             }
@@ -28,9 +29,9 @@ void addPortsCommand(CLI::App& app, CliContext& context) {
             event[field::name] = port.name;
             event[field::device] = port.device;
             event[field::driver] = port.driver;
-            event[field::usb] = port.usb;
-            event[field::usbSerial] = port.serial;
-            event[field::byId] = port.byId;
+            event[field::usb] = usbText(port);
+            event[field::usbSerial] = port.usb.serial;
+            event[field::byId] = port.byId.empty() ? std::string() : port.byId.front();
             event[field::mayOpen] = port.mayOpen;
             if (port.latencyTimerMs >= 0) {
                 event[field::latencyTimerMs] = port.latencyTimerMs;

@@ -1,5 +1,5 @@
-#include "link/LatencyTimer.h"
 #include "link/LowLatency.h"
+#include "link/SysfsTty.h"
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>

@@ -17,9 +17,9 @@ namespace vtc880 {
 class RS232 {
   public:
     RS232(const std::string& portName, std::int32_t baudRate);
-    // The same, with the folder where the system shows each tty's adapter settings: on Linux the tty
-    // class in sysfs (/sys/class/tty, where <tty>/device/latency_timer lives). Unused on Windows.
-    RS232(const std::string& portName, std::int32_t baudRate, const std::string& adapterSettings);
+    // The same, with the folder where the system shows each tty's adapter settings: on Linux sysfs
+    // (/sys, where the adapter's latency timer lives; see link/SysfsTty.h). Unused on Windows.
+    RS232(const std::string& portName, std::int32_t baudRate, const std::string& sysfs);
     virtual ~RS232();
     RS232(const RS232&) = delete;
     RS232& operator=(const RS232&) = delete;

@@ -1,7 +1,8 @@
 #include "link/DeviceCodes.h"
-#include "link/LatencyTimer.h"
 #include "link/LowLatency.h"
 #include "link/RS232.h"
+#include "link/SysfsTty.h"
+#include "link/UniqueFd.h"
 
 #include <cerrno>
 #include <charconv>
@@ -27,35 +28,6 @@ constexpr std::size_t maxPathName = PATH_MAX - 1;
 constexpr auto writeStallLimit = std::chrono::seconds(5);
 // How long the close waits for queued output before restoring the settings it found.
 constexpr auto drainLimit = std::chrono::seconds(2);
-
-// Closes the descriptor it holds.
-class FileDescriptor {
-  public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd) : fd(fd) {}
-    ~FileDescriptor() { reset(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd = other.fd;
-            other.fd = -1;
-        }
-        return *this;
-    }
-
-    int get() const { return fd; }
-    bool valid() const { return fd >= 0; }
-    void reset() {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-
-  private:
-    int fd = -1;
-};
 
 speed_t speedCode(std::int32_t baudRate) {
     switch (baudRate) {
@@ -201,9 +173,9 @@ std::string devicePathFor(const std::string& portName) {
 
 struct RS232::Port {
     std::string path;
-    std::string adapterSettings; // the sysfs tty class, where adapters show their latency timer
+    std::string sysfs; // where sysfs is, which shows an adapter's latency timer
     std::int32_t baudRate = 0;
-    FileDescriptor fd;
+    UniqueFd fd;
     bool locked = false;    // holds the flock
     bool exclusive = false; // set TIOCEXCL
     bool saved = false;     // `found` holds the settings to restore
@@ -273,7 +245,7 @@ void RS232::Port::open() {
         fail(causeOf(errno), errno);
         return;
     }
-    fd = FileDescriptor(f);
+    fd.reset(f);
     if (!::isatty(f)) {
         fail(PortError::notSerial, errno);
         return;
@@ -289,7 +261,7 @@ void RS232::Port::open() {
     const int flags = ::fcntl(f, F_GETFL);
     if (flags >= 0)
         ::fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
-    latency.request(f, latencyTimerPath(adapterSettings, path));
+    latency.request(f, latencyTimerPath(path, sysfs));
     configure();
 }
 
@@ -341,12 +313,12 @@ void RS232::Port::configure() {
     ::ioctl(f, TIOCMBIS, &lines);
 }
 
-RS232::RS232(const std::string& portName, std::int32_t baudRate) : RS232(portName, baudRate, sysfsTtyClass) {}
+RS232::RS232(const std::string& portName, std::int32_t baudRate) : RS232(portName, baudRate, sysfsRoot) {}
 
-RS232::RS232(const std::string& portName, std::int32_t baudRate, const std::string& adapterSettings)
+RS232::RS232(const std::string& portName, std::int32_t baudRate, const std::string& sysfs)
     : port(std::make_unique<Port>()) {
     port->path = devicePathFor(portName);
-    port->adapterSettings = adapterSettings;
+    port->sysfs = sysfs;
     port->baudRate = baudRate;
     port->open();
     error = !port->fd.valid();

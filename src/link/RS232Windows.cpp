@@ -1,5 +1,6 @@
 #include "link/DeviceCodes.h"
 #include "link/RS232.h"
+#include "link/UniqueHandle.h"
 
 #include <windows.h>
 
@@ -70,7 +71,7 @@ std::string devicePathFor(const std::string& portName) {
 struct RS232::Port {
     std::string path;
     std::int32_t baudRate = 0;
-    HANDLE handle = INVALID_HANDLE_VALUE;
+    UniqueHandle handle;
     DCB dcb{};
     COMMTIMEOUTS timeouts{};
     std::uint32_t readTimeoutMs = Limits::openTimeoutMs;
@@ -80,12 +81,8 @@ struct RS232::Port {
 
     ~Port() { close(); }
 
-    bool open() const { return handle != INVALID_HANDLE_VALUE; }
-    void close() {
-        if (handle != INVALID_HANDLE_VALUE)
-            ::CloseHandle(handle);
-        handle = INVALID_HANDLE_VALUE;
-    }
+    bool open() const { return handle.valid(); }
+    void close() { handle.reset(); }
     void fail(PortError why, DWORD err) {
         cause = why;
         systemError = int(err);
@@ -106,18 +103,18 @@ bool RS232::Port::applyReadTimeout(std::uint32_t milliseconds) {
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = milliseconds;
-    return ::SetCommTimeouts(handle, &timeouts) != 0;
+    return ::SetCommTimeouts(handle.get(), &timeouts) != 0;
 }
 
 void RS232::Port::configure() {
     // A handle that is not a serial port (a file, NUL, a printer) has no line settings.
     dcb.DCBlength = sizeof dcb;
-    if (!::GetCommState(handle, &dcb)) {
+    if (!::GetCommState(handle.get(), &dcb)) {
         fail(PortError::notSerial, ::GetLastError());
         return;
     }
     // Without its time-outs a read would wait for ever for a byte that never comes.
-    if (!::GetCommTimeouts(handle, &timeouts)) {
+    if (!::GetCommTimeouts(handle.get(), &timeouts)) {
         fail(PortError::other, ::GetLastError());
         return;
     }
@@ -137,7 +134,7 @@ void RS232::Port::configure() {
         fail(PortError::unsupportedSpeed, 0);
         return;
     }
-    if (!::SetCommState(handle, &dcb)) {
+    if (!::SetCommState(handle.get(), &dcb)) {
         const DWORD err = ::GetLastError();
         fail(causeOfRefusedState(err), err);
         return;
@@ -146,7 +143,7 @@ void RS232::Port::configure() {
     // A driver may take the call and keep another speed: only what it holds now counts.
     DCB now{};
     now.DCBlength = sizeof now;
-    if (!::GetCommState(handle, &now)) {
+    if (!::GetCommState(handle.get(), &now)) {
         fail(PortError::other, ::GetLastError());
         return;
     }
@@ -170,8 +167,8 @@ RS232::RS232(const std::string& portName, std::int32_t baudRate, const std::stri
         return;
     }
     // Exclusive, existing devices only, synchronous.
-    port->handle = ::CreateFileA(port->path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 0, nullptr);
+    port->handle.reset(::CreateFileA(port->path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
     if (!port->open()) {
         const DWORD err = ::GetLastError();
         port->cause = causeOf(err);
@@ -192,7 +189,7 @@ int RS232::read(void* buffer, std::uint32_t length, std::uint32_t* got) {
         return 0;
     }
     DWORD n = 0;
-    const BOOL ok = ::ReadFile(port->handle, buffer, DWORD(length), &n, nullptr);
+    const BOOL ok = ::ReadFile(port->handle.get(), buffer, DWORD(length), &n, nullptr);
     if (!ok)
         port->ioFailed();
     *got = ok ? std::uint32_t(n) : 0;
@@ -207,7 +204,7 @@ int RS232::write(const void* buffer, std::uint32_t length, std::uint32_t* writte
         return 0;
     }
     DWORD n = 0;
-    const BOOL ok = ::WriteFile(port->handle, buffer, DWORD(length), &n, nullptr);
+    const BOOL ok = ::WriteFile(port->handle.get(), buffer, DWORD(length), &n, nullptr);
     if (!ok)
         port->ioFailed();
     *written = std::uint32_t(n);
@@ -218,10 +215,10 @@ int RS232::write(const void* buffer, std::uint32_t length, std::uint32_t* writte
 void RS232::purge() {
     if (!port->open())
         return;
-    ::PurgeComm(port->handle, purgeBoth);
+    ::PurgeComm(port->handle.get(), purgeBoth);
     DWORD errors = 0;
     COMSTAT status{};
-    ::ClearCommError(port->handle, &errors, &status);
+    ::ClearCommError(port->handle.get(), &errors, &status);
 }
 
 void RS232::timeOut(std::uint32_t milliseconds) {

@@ -2,6 +2,7 @@
 
 #include "link/PortName.h"
 #include "ports/PortDiscovery.h"
+#include "ports/PortSystem.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -25,6 +26,13 @@ std::string deviceBehind(const fs::path& path) {
     return ec ? std::string() : target.string();
 }
 
+// The device `path` leads to, or the path itself when it cannot be resolved.
+std::string resolved(const std::string& path) {
+    std::error_code ec;
+    const fs::path target = fs::canonical(path, ec);
+    return ec ? path : target.string();
+}
+
 // Every entry of `folder` (a by-id or by-path folder) with the device it leads to.
 std::vector<std::pair<std::string, std::string>> linksIn(const fs::path& folder) {
     std::vector<std::pair<std::string, std::string>> links;
@@ -44,38 +52,72 @@ std::vector<std::pair<std::string, std::string>> linksIn(const fs::path& folder)
     return links;
 }
 
+// The serial/by-id and serial/by-path links under a device folder, each with the device it leads to.
+struct Links {
+    explicit Links(const DeviceRoots& roots)
+        : byId(linksIn(fs::path(roots.dev) / "serial" / "by-id")),
+          byPath(linksIn(fs::path(roots.dev) / "serial" / "by-path")) {}
+
+    // The port `name` names, which is `device`, with its links and what the system says of it.
+    Port port(std::string name, std::string device, const DeviceRoots& roots) const {
+        Port port;
+        port.name = std::move(name);
+        port.device = std::move(device);
+        for (const auto& [link, target] : byId) {
+            if (target == port.device) {
+                port.byId.push_back(link);
+            }
+        }
+        for (const auto& [link, target] : byPath) {
+            if (target == port.device) {
+                port.byPath.push_back(link);
+            }
+        }
+        describeDevice(port, roots);
+        return port;
+    }
+
+    std::vector<std::pair<std::string, std::string>> byId, byPath;
+};
+
 } // namespace
 
-std::vector<PortIdentity> inventoryPorts(const DeviceRoots& roots) {
+std::vector<Port> listPorts(const DeviceRoots& roots) {
     try {
-        std::vector<PortIdentity> ports;
-        std::map<std::string, std::size_t> index; // device -> its place in `ports`
-        const auto portFor = [&](const std::string& device) -> PortIdentity& {
-            const auto [at, added] = index.emplace(device, ports.size());
-            if (added) {
-                PortIdentity port;
-                port.device = device;
-                ports.push_back(std::move(port));
+        const Links links(roots);
+        std::vector<Port> ports;
+        for (const std::string& name : discoverSerialPorts(roots.dev)) {
+            ports.push_back(links.port(name, resolved(name), roots));
+        }
+        for (const NumberedPort& numbered : numberedPorts(roots)) {
+            ports.push_back(links.port(numbered.name, numbered.device, roots));
+        }
+        return ports;
+    } catch (...) {
+        return {}; // out of memory while listing: a list is a convenience
+    }
+}
+
+std::vector<Port> inventoryPorts(const DeviceRoots& roots) {
+    try {
+        const Links links(roots);
+        std::vector<std::pair<std::string, std::string>> found; // name, device
+        const auto add = [&](const std::string& name, const std::string& device) {
+            const bool known = std::any_of(found.begin(), found.end(),
+                                           [&](const auto& port) { return port.second == device; });
+            if (!device.empty() && !known) {
+                found.emplace_back(name, device);
             }
-            return ports[at->second];
         };
         for (const std::string& name : discoverSerialPorts(roots.dev)) {
-            if (const std::string device = deviceBehind(name); !device.empty()) {
-                portFor(device);
-            }
+            add(name, deviceBehind(name));
         }
-        const fs::path serial = fs::path(roots.dev) / "serial";
-        for (const auto& [link, device] : linksIn(serial / "by-path")) {
-            portFor(device).byPath.push_back(link);
+        for (const auto& [link, device] : links.byPath) {
+            add(device, device);
         }
-        for (const auto& [link, device] : linksIn(serial / "by-id")) {
-            if (const auto at = index.find(device); at != index.end()) {
-                ports[at->second].byId.push_back(link);
-            }
-        }
-        for (PortIdentity& port : ports) {
-            port.usb =
-                usbIdentityOf(port.device, (std::filesystem::path(roots.sys) / "class" / "tty").string());
+        std::vector<Port> ports;
+        for (const auto& [name, device] : found) {
+            ports.push_back(links.port(name, device, roots));
         }
         return ports;
     } catch (...) {
@@ -89,12 +131,10 @@ std::string deviceOf(const std::string& portName) {
     if (path.empty() || path.front() != '/') {
         return path; // a Windows device name: nothing to resolve
     }
-    std::error_code ec;
-    const fs::path device = fs::canonical(path, ec);
-    return ec ? path : device.string();
+    return resolved(path);
 }
 
-std::string describePort(const PortIdentity& port) {
+std::string describePort(const Port& port) {
     std::string line = port.device;
     if (!port.usb.vendorId.empty()) {
         line += "  usb:" + port.usb.vendorId + ":" + port.usb.productId;
@@ -109,6 +149,15 @@ std::string describePort(const PortIdentity& port) {
         line += "  by-id " + fs::path(name).filename().string();
     }
     return line;
+}
+
+std::string usbText(const Port& port) {
+    const UsbIdentity& usb = port.usb;
+    if (usb.vendorId.empty()) {
+        return {};
+    }
+    return usb.vendorId + ":" + usb.productId + (usb.manufacturer.empty() ? "" : " " + usb.manufacturer) +
+           (usb.product.empty() ? "" : " " + usb.product);
 }
 
 } // namespace vtc880

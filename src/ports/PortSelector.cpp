@@ -177,7 +177,7 @@ std::optional<PortSelector> parsePortSelector(const std::string& text, std::stri
     return selector;
 }
 
-bool selects(const PortSelector& selector, const PortIdentity& port, const std::string& devRoot) {
+bool selects(const PortSelector& selector, const Port& port, const std::string& devRoot) {
     switch (selector.kind) {
     case PortSelector::Kind::usb:
         return sameId(selector.vendorId, port.usb.vendorId) &&
@@ -202,7 +202,7 @@ bool selects(const PortSelector& selector, const PortIdentity& port, const std::
     return !ec && device.string() == port.device;
 }
 
-std::optional<std::string> resolvePort(const std::string& text, const std::vector<PortIdentity>& ports,
+std::optional<std::string> resolvePort(const std::string& text, const std::vector<Port>& ports,
                                        std::string& problem) {
     const std::optional<PortSelector> selector = parsePortSelector(text, problem);
     if (!selector) {
@@ -211,8 +211,8 @@ std::optional<std::string> resolvePort(const std::string& text, const std::vecto
     if (selector->kind == PortSelector::Kind::name) {
         return text;
     }
-    std::vector<const PortIdentity*> matched;
-    for (const PortIdentity& port : ports) {
+    std::vector<const Port*> matched;
+    for (const Port& port : ports) {
         if (selects(*selector, port)) {
             matched.push_back(&port);
         }
@@ -221,10 +221,10 @@ std::optional<std::string> resolvePort(const std::string& text, const std::vecto
         return matched.front()->device;
     }
     problem = text + (matched.empty() ? ": no port matches" : ": more than one port matches; give one");
-    const std::vector<const PortIdentity*>* listed = &matched;
-    std::vector<const PortIdentity*> all;
+    const std::vector<const Port*>* listed = &matched;
+    std::vector<const Port*> all;
     if (matched.empty()) {
-        for (const PortIdentity& port : ports) {
+        for (const Port& port : ports) {
             all.push_back(&port);
         }
         listed = &all;
@@ -232,7 +232,7 @@ std::optional<std::string> resolvePort(const std::string& text, const std::vecto
     if (listed->empty()) {
         problem += " (no serial ports found)";
     }
-    for (const PortIdentity* port : *listed) {
+    for (const Port* port : *listed) {
         problem += "\n  " + describePort(*port);
     }
     return std::nullopt;
@@ -240,7 +240,7 @@ std::optional<std::string> resolvePort(const std::string& text, const std::vecto
 
 std::optional<std::vector<std::string>> resolvePorts(const std::vector<std::string>& texts,
                                                      std::string& problem) {
-    std::optional<std::vector<PortIdentity>> ports;
+    std::optional<std::vector<Port>> ports;
     std::vector<std::string> resolved;
     std::vector<std::string> devices;
     for (const std::string& text : texts) {

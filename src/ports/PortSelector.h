@@ -29,14 +29,14 @@ std::optional<PortSelector> parsePortSelector(const std::string& text, std::stri
 
 // Whether the selector picks `port`. A name picks the port it leads to: a name without '/' is looked
 // up under `devRoot`, COMn as the system's serial port n.
-bool selects(const PortSelector& selector, const PortIdentity& port, const std::string& devRoot = "/dev");
+bool selects(const PortSelector& selector, const Port& port, const std::string& devRoot = "/dev");
 
 // Shell-style matching of a whole name: '*' any run, '?' one character, '[abc]', '[a-z]', '[!a]'.
 bool globMatch(std::string_view pattern, std::string_view text);
 
 // The one port a usb: or path: selector picks among `ports`, as the path to open; a name is returned
 // as it stands. When none or several match, returns nothing and `problem` names what was found.
-std::optional<std::string> resolvePort(const std::string& text, const std::vector<PortIdentity>& ports,
+std::optional<std::string> resolvePort(const std::string& text, const std::vector<Port>& ports,
                                        std::string& problem);
 
 // The ports of a command line's --port options, each resolved as resolvePort() does (the system's

@@ -14,9 +14,9 @@ std::string firstOf(const std::vector<std::string>& names) {
 
 } // namespace
 
-const PortIdentity* findPort(const std::vector<PortIdentity>& ports, const std::string& path) {
+const Port* findPort(const std::vector<Port>& ports, const std::string& path) {
     const std::string device = deviceOf(path);
-    for (const PortIdentity& port : ports) {
+    for (const Port& port : ports) {
         if (port.device == device) {
             return &port;
         }
@@ -26,7 +26,7 @@ const PortIdentity* findPort(const std::vector<PortIdentity>& ports, const std::
 
 DeviceRecord recordOf(const RunSettings& job, const RunResult& result,
                       std::chrono::system_clock::time_point start, std::chrono::system_clock::time_point end,
-                      const PortIdentity* port, const ImageFacts* image, const std::string& slot) {
+                      const Port* port, const ImageFacts* image, const std::string& slot) {
     DeviceRecord record;
     record.start = start;
     record.end = end;

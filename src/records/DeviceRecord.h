@@ -36,12 +36,12 @@ constexpr const char* recordFormatV1 = "vtc880-record/1";
 // The record of a run on `port` (its identity when it was found), with the image it sent.
 DeviceRecord recordOf(const RunSettings& job, const RunResult& result,
                       std::chrono::system_clock::time_point start, std::chrono::system_clock::time_point end,
-                      const PortIdentity* port, const ImageFacts* image, const std::string& slot);
+                      const Port* port, const ImageFacts* image, const std::string& slot);
 
 // The record as one line of JSON, without its line end.
 std::string recordLine(const DeviceRecord& record);
 
 // The port among `ports` that `path` leads to, or nullptr.
-const PortIdentity* findPort(const std::vector<PortIdentity>& ports, const std::string& path);
+const Port* findPort(const std::vector<Port>& ports, const std::string& path);
 
 } // namespace vtc880

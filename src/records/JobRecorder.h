@@ -27,7 +27,7 @@ class JobRecorder {
   private:
     RecordFile file;
     std::optional<ImageFacts> image;
-    std::vector<PortIdentity> ports;
+    std::vector<Port> ports;
 };
 
 } // namespace vtc880

@@ -1,3 +1,4 @@
+#include "link/UniqueHandle.h"
 #include "records/RecordFile.h"
 
 #include <windows.h>
@@ -10,20 +11,11 @@ std::string failure(const std::string& what) {
     return what + " (error " + std::to_string(::GetLastError()) + ")";
 }
 
-struct Handle {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    ~Handle() {
-        if (handle != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(handle);
-        }
-    }
-};
-
-bool openForAppend(const std::string& path, Handle& file, std::string& problem) {
-    file.handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file.handle == INVALID_HANDLE_VALUE) {
+bool openForAppend(const std::string& path, UniqueHandle& file, std::string& problem) {
+    file.reset(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
         problem = failure("cannot open " + path);
         return false;
     }
@@ -33,20 +25,20 @@ bool openForAppend(const std::string& path, Handle& file, std::string& problem) 
 } // namespace
 
 std::string RecordFile::check() const {
-    Handle file;
+    UniqueHandle file;
     std::string problem;
     openForAppend(path_, file, problem);
     return problem;
 }
 
 std::string RecordFile::append(const std::string& line) const {
-    Handle file;
+    UniqueHandle file;
     std::string problem;
     if (!openForAppend(path_, file, problem)) {
         return problem;
     }
     OVERLAPPED whole{};
-    if (!::LockFileEx(file.handle, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+    if (!::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
         return failure("cannot lock " + path_);
     }
     struct Unlock {
@@ -55,10 +47,10 @@ std::string RecordFile::append(const std::string& line) const {
             OVERLAPPED range{};
             ::UnlockFileEx(handle, 0, MAXDWORD, MAXDWORD, &range);
         }
-    } unlock{file.handle};
+    } unlock{file.get()};
 
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.handle, &size)) {
+    if (!::GetFileSizeEx(file.get(), &size)) {
         return failure("cannot read the size of " + path_);
     }
     std::string text;
@@ -68,7 +60,7 @@ std::string RecordFile::append(const std::string& line) const {
         OVERLAPPED at{};
         at.Offset = DWORD(std::uint64_t(size.QuadPart - 1) & 0xFFFFFFFFu);
         at.OffsetHigh = DWORD(std::uint64_t(size.QuadPart - 1) >> 32);
-        if (!::ReadFile(file.handle, &last, 1, &got, &at) || got != 1) {
+        if (!::ReadFile(file.get(), &last, 1, &got, &at) || got != 1) {
             return failure("cannot read " + path_);
         }
         if (last != '\n') {
@@ -79,19 +71,19 @@ std::string RecordFile::append(const std::string& line) const {
     text += '\n';
 
     LARGE_INTEGER end = size;
-    if (!::SetFilePointerEx(file.handle, end, nullptr, FILE_BEGIN)) {
+    if (!::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN)) {
         return failure("cannot write to " + path_);
     }
     DWORD written = 0;
-    if (!::WriteFile(file.handle, text.data(), DWORD(text.size()), &written, nullptr) ||
+    if (!::WriteFile(file.get(), text.data(), DWORD(text.size()), &written, nullptr) ||
         written != text.size()) {
         problem = failure("cannot write to " + path_);
-        if (!::SetFilePointerEx(file.handle, size, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.handle)) {
+        if (!::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.get())) {
             problem += " (and the part written could not be taken back)";
         }
         return problem;
     }
-    if (!::FlushFileBuffers(file.handle)) {
+    if (!::FlushFileBuffers(file.get())) {
         return failure("cannot flush " + path_ + " to the disk");
     }
     return {};

@@ -1,6 +1,7 @@
 #include "sim/SimulatedDevice.h"
 
 #include "link/DeviceCodes.h"
+#include "link/UniqueFd.h"
 #include "sim/AsciiReader.h"
 #include "sim/FlashMemory.h"
 #include "sim/FrameReader.h"
@@ -9,7 +10,6 @@
 #include "sim/ReplyFrame.h"
 #include "sim/SerialLine.h"
 #include "sim/Transcript.h"
-#include "sim/UniqueFd.h"
 #include "sim/UpdateCommands.h"
 
 #include <atomic>

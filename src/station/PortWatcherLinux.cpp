@@ -1,3 +1,4 @@
+#include "link/UniqueFd.h"
 #include "station/PortWatcher.h"
 
 #include <algorithm>
@@ -24,7 +25,7 @@ constexpr std::uint32_t imageEvents =
 } // namespace
 
 struct PortWatcher::State {
-    int fd = -1;
+    UniqueFd fd; // the inotify instance; none while polling
     struct Watch {
         std::string folder;
         std::string name; // for the image's folders: the one name whose events count
@@ -41,7 +42,7 @@ struct PortWatcher::State {
         bool added = false;
         for (Watch& watch : watches) {
             if (watch.wd < 0) {
-                watch.wd = inotify_add_watch(fd, watch.folder.c_str(),
+                watch.wd = inotify_add_watch(fd.get(), watch.folder.c_str(),
                                              watch.name.empty() ? portEvents : imageEvents);
                 added = added || (watch.wd >= 0 && watch.name.empty());
             }
@@ -53,7 +54,7 @@ struct PortWatcher::State {
         PortWatcher::Changes changes;
         alignas(inotify_event) char buffer[16 * 1024];
         for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
             if (got < 0 && errno == EINTR) {
                 continue;
             }
@@ -96,7 +97,7 @@ struct PortWatcher::State {
 PortWatcher::PortWatcher(const std::string& devRoot, const std::string& imagePath)
     : state(std::make_unique<State>()) {
     namespace fs = std::filesystem;
-    state->fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    state->fd.reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     const fs::path dev(devRoot);
     for (const fs::path& folder :
          {dev, dev / "serial", dev / "serial" / "by-id", dev / "serial" / "by-path"}) {
@@ -111,19 +112,15 @@ PortWatcher::PortWatcher(const std::string& devRoot, const std::string& imagePat
     if (const fs::path target = fs::canonical(imagePath, ec); !ec && target != fs::absolute(imagePath, ec)) {
         watchImage(target);
     }
-    if (state->fd >= 0) {
+    if (state->fd.valid()) {
         state->ensureWatches();
     }
 }
 
-PortWatcher::~PortWatcher() {
-    if (state->fd >= 0) {
-        ::close(state->fd);
-    }
-}
+PortWatcher::~PortWatcher() = default;
 
 bool PortWatcher::polling() const {
-    return state->fd < 0;
+    return !state->fd.valid();
 }
 
 PortWatcher::Changes PortWatcher::wait(std::chrono::milliseconds timeout) {
@@ -133,7 +130,7 @@ PortWatcher::Changes PortWatcher::wait(std::chrono::milliseconds timeout) {
         changes.ports = changes.image = true;
         return changes;
     }
-    if (state->fd < 0) {
+    if (!state->fd.valid()) {
         const auto now = std::chrono::steady_clock::now();
         if (now - state->lastPoll < pollEvery) {
             std::this_thread::sleep_for(timeout);
@@ -144,7 +141,7 @@ PortWatcher::Changes PortWatcher::wait(std::chrono::milliseconds timeout) {
         }
         return changes;
     }
-    pollfd ready{state->fd, POLLIN, 0};
+    pollfd ready{state->fd.get(), POLLIN, 0};
     if (::poll(&ready, 1, int(timeout.count())) > 0) {
         changes = state->drain();
     }

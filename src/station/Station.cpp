@@ -26,7 +26,7 @@ constexpr auto recordRetryEvery = std::chrono::seconds(5);
 
 // What changes when a port disappears and comes back, even between two looks at the folder: the
 // device node and each link are made anew (a new inode, or at least a new change time).
-std::string instanceOf(const PortIdentity& port) {
+std::string instanceOf(const Port& port) {
     std::string key = port.device;
     struct stat status {};
     if (::stat(port.device.c_str(), &status) == 0) {
@@ -76,7 +76,7 @@ struct Station::State {
     }
 
     struct Presence {
-        PortIdentity port;
+        Port port;
         std::size_t slot = 0;
         std::string instance;
         Steady::time_point firstSeen;
@@ -85,7 +85,7 @@ struct Station::State {
     struct Job {
         int id = 0;
         SlotPort where;
-        PortIdentity port;
+        Port port;
         std::string instance;
         RunSettings settings;
         std::shared_ptr<const ImageSnapshot> image;
@@ -145,7 +145,7 @@ struct Station::State {
     void scan() {
         std::map<std::string, Presence> now;
         std::vector<SlotPort> arrivals;
-        for (PortIdentity& port : inventoryPorts(settings.roots)) {
+        for (Port& port : inventoryPorts(settings.roots)) {
             std::optional<std::size_t> slot;
             for (std::size_t i = 0; i < settings.slots.size() && !slot; ++i) {
                 if (selects(settings.slots[i].selector, port, settings.roots.dev)) {

@@ -2,6 +2,7 @@
 
 #include "image/ImageCheck.h"
 #include "image/Sha256.h"
+#include "link/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -28,23 +29,22 @@ std::string signatureOf(const std::string& path) {
 }
 
 bool writeFile(const std::string& path, const std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd.valid()) {
         return false;
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            ::close(fd);
             return false;
         }
         done += std::size_t(n);
     }
-    return ::close(fd) == 0;
+    return fd.close();
 }
 
 } // namespace

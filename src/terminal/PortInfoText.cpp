@@ -26,7 +26,7 @@ std::string oneDecimal(double value) {
 
 } // namespace
 
-std::vector<std::string> latencyTimerAdvice(const PortInfo& port) {
+std::vector<std::string> latencyTimerAdvice(const Port& port) {
     if (port.latencyTimerMs <= 1) {
         return {};
     }
@@ -41,18 +41,18 @@ std::vector<std::string> latencyTimerAdvice(const PortInfo& port) {
     };
 }
 
-std::vector<std::string> portInfoLines(const PortInfo& port) {
+std::vector<std::string> portInfoLines(const Port& port) {
     std::vector<std::string> lines{port.name};
     std::string line = "  device " + port.device;
     if (!port.driver.empty()) {
         line += "  driver " + port.driver;
     }
     lines.push_back(line);
-    if (!port.usb.empty()) {
-        lines.push_back("  usb " + port.usb + (port.serial.empty() ? "" : "  serial " + port.serial));
+    if (const std::string usb = usbText(port); !usb.empty()) {
+        lines.push_back("  usb " + usb + (port.usb.serial.empty() ? "" : "  serial " + port.usb.serial));
     }
-    if (!port.byId.empty() && port.byId != port.name) {
-        lines.push_back("  by-id " + port.byId);
+    if (!port.byId.empty() && port.byId.front() != port.name) {
+        lines.push_back("  by-id " + port.byId.front());
     }
     if (port.latencyTimerMs >= 0) {
         lines.push_back("  latency timer " + std::to_string(port.latencyTimerMs) + " ms" +

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/PortInfo.h"
+#include "ports/Port.h"
 
 #include <string>
 #include <vector>
@@ -8,9 +8,9 @@
 namespace vtc880 {
 
 // The lines `vtc880 ports` prints for one port: its name, then indented details.
-std::vector<std::string> portInfoLines(const PortInfo& port);
+std::vector<std::string> portInfoLines(const Port& port);
 
 // What a USB adapter's latency timer means for an update; empty when it is low.
-std::vector<std::string> latencyTimerAdvice(const PortInfo& port);
+std::vector<std::string> latencyTimerAdvice(const Port& port);
 
 } // namespace vtc880

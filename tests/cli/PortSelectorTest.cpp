@@ -72,7 +72,7 @@ class FakeSerialTree : public testing::Test {
         const std::optional<PortSelector> selector = parsePortSelector(text, problem);
         EXPECT_TRUE(selector) << problem;
         std::set<std::string> names;
-        for (const PortIdentity& port : inventoryPorts(roots)) {
+        for (const Port& port : inventoryPorts(roots)) {
             if (selector && selects(*selector, port, roots.dev)) {
                 names.insert(fs::path(port.device).filename().string());
             }
@@ -84,13 +84,13 @@ class FakeSerialTree : public testing::Test {
 };
 
 TEST_F(FakeSerialTree, InventoryGathersEveryNameAndTheUsbIdentityOfEachPort) {
-    const std::vector<PortIdentity> ports = inventoryPorts(roots);
+    const std::vector<Port> ports = inventoryPorts(roots);
     ASSERT_EQ(ports.size(), 4u) << "the by-path link to a pulled adapter is left out";
     const auto at = [&](const std::string& tty) {
         return *std::find_if(ports.begin(), ports.end(),
-                             [&](const PortIdentity& p) { return fs::path(p.device).filename() == tty; });
+                             [&](const Port& p) { return fs::path(p.device).filename() == tty; });
     };
-    const PortIdentity usb1 = at("ttyUSB1");
+    const Port usb1 = at("ttyUSB1");
     EXPECT_EQ(usb1.usb.vendorId, "0403");
     EXPECT_EQ(usb1.usb.serial, "0001");
     ASSERT_EQ(usb1.byPath.size(), 1u);
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<SelectorCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FakeSerialTree, AResolvedSelectorIsOnePortOrAProblemThatListsWhatWasFound) {
-    const std::vector<PortIdentity> ports = inventoryPorts(roots);
+    const std::vector<Port> ports = inventoryPorts(roots);
     std::string problem;
     EXPECT_EQ(resolvePort("usb:0403:6015", ports, problem), (dev() / "ttyUSB2").string());
     EXPECT_EQ(resolvePort("/dev/ttyS0", ports, problem), "/dev/ttyS0") << "a name stands as it is";

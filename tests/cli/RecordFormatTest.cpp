@@ -85,7 +85,7 @@ struct Written {
 
 std::string recordFor(const Written& w, const ImageFacts* image) {
     const auto start = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 365 * 54);
-    PortIdentity port;
+    Port port;
     port.device = w.job.port;
     port.byPath = {"/dev/serial/by-path/pci-0000:00:14.0-usb-0:1.2:1.0-port0"};
     port.usb.vendorId = "0403";

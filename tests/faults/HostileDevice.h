@@ -1,7 +1,7 @@
 #pragma once
 
+#include "link/UniqueFd.h"
 #include "sim/PseudoTerminal.h"
-#include "sim/UniqueFd.h"
 
 #include <atomic>
 #include <cstdint>
@@ -30,7 +30,7 @@ class HostileDevice {
 
     std::optional<std::uint16_t> turnAt;
     sim::PseudoTerminal pty;
-    sim::UniqueFd stopRead, stopWrite;
+    vtc880::UniqueFd stopRead, stopWrite;
     std::atomic<bool> turned{false};
     std::atomic<std::uint64_t> sent{0};
     std::thread thread;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/UniqueFd.h"
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -13,12 +15,9 @@ using Bytes = std::vector<std::uint8_t>;
 class PseudoTerminal {
   public:
     PseudoTerminal();
-    ~PseudoTerminal();
-    PseudoTerminal(const PseudoTerminal&) = delete;
-    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
     const std::string& portPath() const { return path; }
-    int master() const { return fd; }
+    int master() const { return fd.get(); }
 
     // The port side's line settings (on Linux the master reads and sets those of the pair).
     termios lineSettings() const;
@@ -28,10 +27,10 @@ class PseudoTerminal {
     void put(const std::string& text);
     // What the port sent: up to `count` bytes, whatever arrived within `limit`.
     Bytes take(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(2));
-    void hangUp(); // closes the master, as an unplugged adapter
+    void hangUp() { fd.reset(); } // closes the master, as an unplugged adapter
 
   private:
-    int fd = -1;
+    vtc880::UniqueFd fd;
     std::string path;
 };
 

@@ -40,23 +40,24 @@ Bytes readFromPort(RS232& port, std::size_t count) {
     return got;
 }
 
-// A stand-in for /sys/class/tty with the pseudo-terminal's entry, as sysfs shows a USB adapter's:
-// <tty>/device/latency_timer holding `timer` (no such file when `timer` is empty).
-class FakeTtyClass {
+// A stand-in for sysfs with the pseudo-terminal's tty, as sysfs shows a USB adapter's:
+// class/tty/<tty>/device/latency_timer holding `timer` (no such file when `timer` is empty).
+class FakeSysfs {
   public:
-    FakeTtyClass(const PseudoTerminal& pty, const std::string& timer)
-        : dir(makeTempDirectory("vtc880-tty-class-")),
-          file(dir / std::filesystem::path(pty.portPath()).filename() / "device" / "latency_timer") {
+    FakeSysfs(const PseudoTerminal& pty, const std::string& timer)
+        : dir(makeTempDirectory("vtc880-sysfs-")),
+          file(dir / "class" / "tty" / std::filesystem::path(pty.portPath()).filename() / "device" /
+               "latency_timer") {
         std::filesystem::create_directories(file.parent_path());
         if (!timer.empty())
             std::ofstream(file) << timer;
     }
-    ~FakeTtyClass() {
+    ~FakeSysfs() {
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
     }
-    FakeTtyClass(const FakeTtyClass&) = delete;
-    FakeTtyClass& operator=(const FakeTtyClass&) = delete;
+    FakeSysfs(const FakeSysfs&) = delete;
+    FakeSysfs& operator=(const FakeSysfs&) = delete;
 
     std::string root() const { return dir.string(); }
     const std::filesystem::path& timerFile() const { return file; }
@@ -267,7 +268,7 @@ TEST(RS232Line, RawEightNoneOneAtTheSpeedAskedForThenRestored) {
         termios cooked = pty.lineSettings();
         cooked.c_lflag |= ICANON | ECHO;
         cooked.c_oflag |= OPOST;
-        cooked.c_cflag |= CRTSCTS | PARENB;
+        cooked.c_cflag = (cooked.c_cflag | CRTSCTS | PARENB) & ~CLOCAL;
         pty.setLineSettings(cooked);
         const termios found = pty.lineSettings();
         {
@@ -347,7 +348,7 @@ class RefusedLine : public testing::TestWithParam<Refusal> {};
 TEST_P(RefusedLine, FailsWithItsCauseAndLeavesThePortAsItFoundIt) {
     const Refusal& c = GetParam();
     PseudoTerminal pty;
-    FakeTtyClass sysfs(pty, "16\n");
+    FakeSysfs sysfs(pty, "16\n");
     termios cooked = pty.lineSettings();
     cooked.c_lflag |= ICANON | ECHO;
     cooked.c_oflag |= OPOST;
@@ -407,7 +408,7 @@ class LatencyTimer : public testing::TestWithParam<TimerCase> {};
 TEST_P(LatencyTimer, IsLowWhileOpenAndBackAfterTheClose) {
     const TimerCase& c = GetParam();
     PseudoTerminal pty;
-    FakeTtyClass sysfs(pty, c.before);
+    FakeSysfs sysfs(pty, c.before);
     {
         RS232 port(pty.portPath(), 921600, sysfs.root());
         ASSERT_FALSE(port.error) << int(port.cause());
@@ -432,7 +433,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A stable name (serial/by-id) is a link: the timer is the one of the tty it leads to.
 TEST(LatencyTimerThroughALink, IsFoundFromTheTtyTheLinkLeadsTo) {
     PseudoTerminal pty;
-    FakeTtyClass sysfs(pty, "16\n");
+    FakeSysfs sysfs(pty, "16\n");
     const std::filesystem::path link =
         std::filesystem::path(sysfs.root()) / "usb-FTDI_FT232R_USB_UART-if00-port0";
     std::filesystem::create_symlink(pty.portPath(), link);
@@ -447,7 +448,7 @@ TEST(LatencyTimerThroughALink, IsFoundFromTheTtyTheLinkLeadsTo) {
 // A UART, a CDC-ACM port, a pseudo-terminal: no timer, and the port works as ever.
 TEST(LatencyTimerAbsent, PortOpensAndNothingIsCreated) {
     PseudoTerminal pty;
-    FakeTtyClass sysfs(pty, "");
+    FakeSysfs sysfs(pty, "");
     {
         RS232 port(pty.portPath(), 115200, sysfs.root());
         ASSERT_FALSE(port.error);
@@ -459,7 +460,7 @@ TEST(LatencyTimerAbsent, PortOpensAndNothingIsCreated) {
 // gets the port, and the timer stays as it was.
 TEST(LatencyTimerRefused, PortOpensAndTheTimerIsUntouched) {
     PseudoTerminal pty;
-    FakeTtyClass sysfs(pty, "16\n");
+    FakeSysfs sysfs(pty, "16\n");
     std::filesystem::permissions(sysfs.timerFile(), std::filesystem::perms::owner_read |
                                                         std::filesystem::perms::group_read |
                                                         std::filesystem::perms::others_read);
@@ -554,7 +555,7 @@ TEST(RS232Lost, HangUpFailsReadsAndWritesAtOnceFromThenOn) {
 // it is lost, its close does not hang, and the latency timer still gets its value back.
 TEST(RS232Lost, HangUpDuringAReadEndsItAndTheCloseStillRestores) {
     PseudoTerminal pty;
-    FakeTtyClass sysfs(pty, "16\n");
+    FakeSysfs sysfs(pty, "16\n");
     auto port = std::make_unique<RS232>(pty.portPath(), 921600, sysfs.root());
     ASSERT_FALSE(port->error);
     EXPECT_EQ(sysfs.timer(), "1\n");

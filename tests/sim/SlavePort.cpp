@@ -1,12 +1,11 @@
 #include "SlavePort.h"
 
-#include "sim/LineSpeed.h"
+#include "common/LineIo.h"
+#include "sim/PseudoTerminal.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -68,58 +67,22 @@ bool eventually(const std::function<bool()>& condition, std::chrono::millisecond
     return true;
 }
 
-SlavePort::SlavePort(const std::string& path, std::int32_t speed) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd_ >= 0)
+SlavePort::SlavePort(const std::string& path, std::int32_t speed)
+    : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+    if (fd_.valid())
         setSpeed(speed);
 }
 
-SlavePort::~SlavePort() {
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
 void SlavePort::setSpeed(std::int32_t speed) {
-    termios t{};
-    ::tcgetattr(fd_, &t);
-    ::cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    const speed_t constant = sim::speedConstant(speed).value_or(B19200);
-    ::cfsetispeed(&t, constant);
-    ::cfsetospeed(&t, constant);
-    ::tcsetattr(fd_, TCSANOW, &t);
+    sim::setRawLine(fd_.get(), speed);
 }
 
 bool SlavePort::write(const Bytes& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += std::size_t(n);
-    }
-    return true;
+    return lineio::writeAll(fd_.get(), bytes);
 }
 
 Bytes SlavePort::readFor(std::chrono::milliseconds window) {
-    Bytes got;
-    const auto end = std::chrono::steady_clock::now() + window;
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return got;
-        pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, int(left.count())) <= 0)
-            continue;
-        std::uint8_t buffer[256];
-        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-        if (n <= 0)
-            return got;
-        got.insert(got.end(), buffer, buffer + n);
-    }
+    return lineio::readWithin(fd_.get(), window);
 }
 
 SlavePort::Reply SlavePort::readReply(std::chrono::milliseconds limit) {
@@ -131,13 +94,13 @@ SlavePort::Reply SlavePort::readReply(std::chrono::milliseconds limit) {
             std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return reply;
-        pollfd p{fd_, POLLIN, 0};
+        pollfd p{fd_.get(), POLLIN, 0};
         const int ready = ::poll(&p, 1, int(left.count()));
         if (ready <= 0)
             continue;
         std::uint8_t byte[1];
         // One byte at a time: nothing past the frame is taken from the line.
-        const ssize_t n = ::read(fd_, byte, 1);
+        const ssize_t n = ::read(fd_.get(), byte, 1);
         if (n <= 0) {
             reply.hungUp = true;
             return reply;

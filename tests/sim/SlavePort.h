@@ -3,6 +3,8 @@
 // The tests' own end of the line: the slave opened with plain POSIX calls, bytes built by hand.
 // Deliberately independent of the updater's link code, so each side checks the other.
 
+#include "link/UniqueFd.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -28,12 +30,9 @@ bool eventually(const std::function<bool()>& condition, std::chrono::millisecond
 class SlavePort {
   public:
     explicit SlavePort(const std::string& path, std::int32_t speed = 19200);
-    ~SlavePort();
-    SlavePort(const SlavePort&) = delete;
-    SlavePort& operator=(const SlavePort&) = delete;
 
-    bool isOpen() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
+    bool isOpen() const { return fd_.valid(); }
+    int fd() const { return fd_.get(); }
     void setSpeed(std::int32_t speed);
     bool write(const Bytes& bytes);
     bool write(const std::string& text) { return write(bytesOf(text)); }
@@ -52,7 +51,7 @@ class SlavePort {
     Reply readReply(std::chrono::milliseconds limit = 3000ms);
 
   private:
-    int fd_ = -1;
+    vtc880::UniqueFd fd_;
 };
 
 } // namespace simtest
