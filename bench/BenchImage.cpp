@@ -1,7 +1,7 @@
 #include "BenchImage.h"
 
-#include "image/ImageFile.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/ImageFile.h"
 
 #include <memory>
 #include <random>

@@ -1,11 +1,25 @@
 #include "ByteWiseLink.h"
 
-#include "link/DeviceCodes.h"
-#include "link/LittleEndian.h"
+#include "control/Connect.h"
+#include "control/Download.h"
+#include "control/Session.h"
+#include "link/Protocole.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/LittleEndian.h"
 
 #include <vector>
 
 using namespace vtc880;
+
+namespace {
+
+class ByteWiseLink : public Protocole {
+  public:
+    using Protocole::Protocole;
+
+    void send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data) override;
+    void extract(std::chrono::milliseconds wait = pollWait(PollWait::chunk)) override;
+};
 
 void ByteWiseLink::send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data) {
     std::vector<std::uint8_t> frame(Frame::sentHeaderSize);
@@ -28,4 +42,24 @@ void ByteWiseLink::send(std::uint16_t code, std::uint32_t size, const std::uint8
 void ByteWiseLink::extract(std::chrono::milliseconds wait) {
     Protocole::extract(wait);
     clock.sleepMs(1);
+}
+
+} // namespace
+
+// The same steps on this thread through the byte-per-write link.
+bool runByteWise(const std::string& port, std::int32_t baud, const BenchImage& image,
+                 PhaseObserver& observer) {
+    ByteWiseLink link(port, baud);
+    if (link.error) {
+        return false;
+    }
+    Session session(link, observer, systemClock());
+    std::atomic<bool> connected{false};
+    if (!connectDevice(session, connected)) {
+        return false;
+    }
+    session.pause(100);
+    const bool ok = downloadImage(session, image.image()) == Outcome::succeeded;
+    observer.ended(Operation::update, ok ? Outcome::succeeded : Outcome::programmingFailed);
+    return ok;
 }

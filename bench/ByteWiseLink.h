@@ -1,15 +1,14 @@
 #pragma once
 
-#include "link/Protocole.h"
+#include "BenchImage.h"
+#include "PhaseObserver.h"
 
-using namespace vtc880;
+#include <cstdint>
+#include <string>
 
-// The kind of sender the updater's frame writes replace, for comparison: the same frames, but one write
-// call per byte, and a 1 ms pause after every poll, a reply or not.
-class ByteWiseLink : public Protocole {
-  public:
-    using Protocole::Protocole;
-
-    void send(std::uint16_t code, std::uint32_t size, const std::uint8_t* data) override;
-    void extract(std::chrono::milliseconds wait = pollWait(PollWait::chunk)) override;
-};
+// The kind of sender the updater's frame writes replace, for comparison: the updater's own steps on
+// this thread (connect, erase, programming, Finish), but every frame written one byte per write
+// call, and a 1 ms pause after every poll, a reply or not. Being an alternative to the library's own
+// link, it is the one part of the benchmarks that builds on the library's inner headers.
+bool runByteWise(const std::string& port, std::int32_t baud, const BenchImage& image,
+                 PhaseObserver& observer);

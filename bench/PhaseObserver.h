@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/RunObserver.h"
+#include "vtc880/RunObserver.h"
 
 #include <chrono>
 #include <cstdint>

@@ -10,9 +10,9 @@
 #include "BenchImage.h"
 #include "DeviceProcess.h"
 #include "ProcessFigures.h"
-#include "control/Command.h"
-#include "control/UpdateRun.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/Command.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/UpdateRun.h"
 
 #include <algorithm>
 #include <cstdio>

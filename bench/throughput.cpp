@@ -13,13 +13,10 @@
 #include "DeviceProcess.h"
 #include "PhaseObserver.h"
 #include "ProcessFigures.h"
-#include "control/Command.h"
-#include "control/Connect.h"
-#include "control/Download.h"
-#include "control/Session.h"
-#include "control/UpdateRun.h"
-#include "link/DeviceCodes.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/Command.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/UpdateRun.h"
 
 #include <cstdio>
 #include <cstring>
@@ -66,24 +63,6 @@ bool runUpdater(const std::string& port, std::int32_t baud, const BenchImage& im
     settings.updateSpeed = baud;
     settings.imagePath = image.path();
     return run.perform(settings).outcome == Outcome::succeeded;
-}
-
-// The same steps on this thread through the byte-per-write link.
-bool runByteWise(const std::string& port, std::int32_t baud, const BenchImage& image,
-                 PhaseObserver& observer) {
-    ByteWiseLink link(port, baud);
-    if (link.error) {
-        return false;
-    }
-    Session session(link, observer, systemClock());
-    std::atomic<bool> connected{false};
-    if (!connectDevice(session, connected)) {
-        return false;
-    }
-    session.pause(100);
-    const bool ok = downloadImage(session, image.image()) == Outcome::succeeded;
-    observer.ended(Operation::update, ok ? Outcome::succeeded : Outcome::programmingFailed);
-    return ok;
 }
 
 bool holds(const sim::SimulatedDevice& device, const FileCopy& image) {

@@ -1,8 +1,6 @@
 #include "app/PortChoices.h"
 
-#include "link/PortName.h"
-#include "link/SysfsTty.h"
-#include "ports/PortDiscovery.h"
+#include "vtc880/PortDiscovery.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -43,17 +41,6 @@ std::vector<std::string> portChoices(const std::vector<std::string>& discovered,
 
 std::vector<std::string> portChoices() {
     return portChoices(discoverSerialPorts(), std::getenv("VTC880_PORTS"));
-}
-
-bool namesSerialPort(const std::string& name) {
-    const std::string path = devicePathFor(name);
-    std::error_code error;
-    const std::filesystem::path device = std::filesystem::canonical(path, error);
-    if (path.empty() || error || !std::filesystem::is_character_file(device, error)) {
-        return false;
-    }
-    const std::filesystem::path parent = device.parent_path();
-    return parent == "/dev/pts" || (parent == "/dev" && isKernelTty(device.filename().string()));
 }
 
 } // namespace vtc880

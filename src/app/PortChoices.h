@@ -13,9 +13,4 @@ std::vector<std::string> portChoices();
 // The same from given parts (for tests). `extra` is the variable's value, or null when unset.
 std::vector<std::string> portChoices(const std::vector<std::string>& discovered, const char* extra);
 
-// `name` (as a port name: COM3, ttyUSB0, a path, a link) names a serial port that exists here: a
-// terminal device the system lists as one (in sysfs), or a pseudo-terminal such as the
-// simulated device's. /dev/null and other character devices are none.
-bool namesSerialPort(const std::string& name);
-
 } // namespace vtc880

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/WindowWake.h"
-#include "widgets/Sinks.h"
+#include "vtc880/Sinks.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,5 +1,5 @@
 #include "app/WindowWake.h"
-#include "link/UniqueFd.h"
+#include "vtc880/UniqueFd.h"
 
 #include <QSocketNotifier>
 #include <cstdint>

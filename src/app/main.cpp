@@ -1,7 +1,7 @@
 #include "app/Artwork.h"
 #include "app/CommandTail.h"
 #include "app/MainForm.h"
-#include "image/ImageBuilder.h"
+#include "vtc880/ImageBuilder.h"
 
 #include <QApplication>
 #include <chrono>

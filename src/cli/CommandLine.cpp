@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "control/ToolVersion.h"
+#include "vtc880/ToolVersion.h"
 
 #include <iostream>
 #include <memory>

@@ -1,13 +1,13 @@
 #include "cli/Subcommands.h"
-#include "control/ExitStatus.h"
-#include "json/Fields.h"
-#include "image/FileCopy.h"
-#include "image/ImageBuilder.h"
-#include "image/ImageCheck.h"
-#include "image/ImageFile.h"
-#include "image/ImageProblem.h"
 #include "terminal/Output.h"
-#include "text/Format.h"
+#include "vtc880/ExitStatus.h"
+#include "vtc880/Fields.h"
+#include "vtc880/FileCopy.h"
+#include "vtc880/Format.h"
+#include "vtc880/ImageBuilder.h"
+#include "vtc880/ImageCheck.h"
+#include "vtc880/ImageFile.h"
+#include "vtc880/ImageProblem.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/LinkTable.h"
+#include "vtc880/LinkTable.h"
 
 #include <CLI/CLI.hpp>
 #include <string>

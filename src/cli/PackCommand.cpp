@@ -1,9 +1,9 @@
 #include "cli/Subcommands.h"
-#include "control/ExitStatus.h"
-#include "json/Fields.h"
-#include "image/ImageBuilder.h"
-#include "image/RecipeProblemText.h"
 #include "terminal/Output.h"
+#include "vtc880/ExitStatus.h"
+#include "vtc880/Fields.h"
+#include "vtc880/ImageBuilder.h"
+#include "vtc880/RecipeProblemText.h"
 
 #include <memory>
 

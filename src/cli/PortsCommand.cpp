@@ -1,10 +1,9 @@
 #include "cli/Subcommands.h"
-#include "control/ExitStatus.h"
-#include "ports/PortInventory.h"
 #include "terminal/Output.h"
 #include "terminal/PortInfoText.h"
-
-#include "json/Fields.h"
+#include "vtc880/ExitStatus.h"
+#include "vtc880/Fields.h"
+#include "vtc880/PortInventory.h"
 
 namespace vtc880 {
 

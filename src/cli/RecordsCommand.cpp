@@ -1,9 +1,9 @@
 #include "cli/Subcommands.h"
-#include "control/ExitStatus.h"
-#include "json/Fields.h"
-#include "records/DeviceRecord.h"
-#include "records/RecordTable.h"
 #include "terminal/Output.h"
+#include "vtc880/DeviceRecord.h"
+#include "vtc880/ExitStatus.h"
+#include "vtc880/Fields.h"
+#include "vtc880/RecordTable.h"
 
 #include <cstdio>
 #include <fstream>

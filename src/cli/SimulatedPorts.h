@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/UpdateRun.h"
+#include "vtc880/UpdateRun.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdint>

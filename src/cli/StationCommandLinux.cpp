@@ -1,11 +1,12 @@
 #include "cli/LinkOption.h"
 #include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
-#include "control/ExitStatus.h"
-#include "link/DeviceCodes.h"
-#include "station/Station.h"
 #include "terminal/Output.h"
 #include "terminal/StationView.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/ExitStatus.h"
+#include "vtc880/Station.h"
+#include "vtc880/SystemRoots.h"
 
 #include <memory>
 #include <set>
@@ -21,7 +22,7 @@ struct StationOptions {
     bool verify = false;
     bool noSpeedSwitch = false;
     std::string record;
-    std::string devDir = "/dev";
+    std::string devDir = devRoot;
     int settleMs = 1000;
 };
 

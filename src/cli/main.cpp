@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 #include "cli/Subcommands.h"
-#include "control/ExitStatus.h"
+#include "vtc880/ExitStatus.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "control/Chunks.h"
 
 #include "link/ChunkPayload.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "control/Session.h"
-#include "image/FileCopy.h"
 #include "link/Link.h"
+#include "vtc880/FileCopy.h"
 
 #include <cstdint>
 

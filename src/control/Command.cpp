@@ -1,8 +1,8 @@
-#include "control/Command.h"
+#include "vtc880/Command.h"
 
-#include "link/DeviceCodes.h"
 #include "link/Protocole.h"
 #include "ports/PortErrorText.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <system_error>
 

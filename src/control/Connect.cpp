@@ -1,7 +1,7 @@
 #include "control/Connect.h"
 
 #include "control/Handshake.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 namespace vtc880 {
 

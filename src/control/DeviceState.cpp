@@ -1,4 +1,4 @@
-#include "control/DeviceState.h"
+#include "vtc880/DeviceState.h"
 
 namespace vtc880 {
 

@@ -1,6 +1,6 @@
-#include "control/DeviceStateText.h"
+#include "vtc880/DeviceStateText.h"
 
-#include "text/Format.h"
+#include "vtc880/Format.h"
 
 #include <cctype>
 

@@ -5,7 +5,7 @@
 #include "control/Failure.h"
 #include "control/Handshake.h"
 #include "control/Verify.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <filesystem>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "control/Outcome.h"
 #include "control/Session.h"
-#include "image/FileCopy.h"
+#include "vtc880/FileCopy.h"
+#include "vtc880/Outcome.h"
 
 namespace vtc880 {
 

@@ -1,8 +1,8 @@
 #include "control/Erase.h"
 
 #include "control/Handshake.h"
-#include "link/DeviceCodes.h"
-#include "link/LittleEndian.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/LittleEndian.h"
 
 namespace vtc880 {
 

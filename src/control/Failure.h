@@ -1,9 +1,9 @@
 #pragma once
 
 #include "control/Erase.h"
-#include "control/Outcome.h"
 #include "control/Session.h"
 #include "control/Verify.h"
+#include "vtc880/Outcome.h"
 
 namespace vtc880 {
 

@@ -1,6 +1,6 @@
 #include "control/Handshake.h"
 
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 namespace vtc880 {
 

@@ -1,4 +1,4 @@
-#include "control/Operation.h"
+#include "vtc880/Operation.h"
 
 #include <cstddef>
 #include <iterator>

@@ -1,6 +1,6 @@
-#include "control/Outcome.h"
+#include "vtc880/Outcome.h"
 
-#include "control/ExitStatus.h"
+#include "vtc880/ExitStatus.h"
 
 #include <array>
 

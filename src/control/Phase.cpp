@@ -1,4 +1,4 @@
-#include "control/Phase.h"
+#include "vtc880/Phase.h"
 
 namespace vtc880 {
 

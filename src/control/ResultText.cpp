@@ -1,12 +1,12 @@
-#include "control/ResultText.h"
+#include "vtc880/ResultText.h"
 
-#include "control/DeviceStateText.h"
-#include "control/ExitStatus.h"
-#include "image/ImageBuilder.h"
 #include "ports/PortAdvice.h"
 #include "ports/PortErrorText.h"
-#include "text/Figures.h"
-#include "text/Format.h"
+#include "vtc880/DeviceStateText.h"
+#include "vtc880/ExitStatus.h"
+#include "vtc880/Figures.h"
+#include "vtc880/Format.h"
+#include "vtc880/ImageBuilder.h"
 
 #include <chrono>
 

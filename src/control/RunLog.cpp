@@ -1,5 +1,5 @@
-#include "control/RunObserver.h"
-#include "text/Format.h"
+#include "vtc880/Format.h"
+#include "vtc880/RunObserver.h"
 
 namespace vtc880 {
 

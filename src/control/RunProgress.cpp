@@ -1,4 +1,4 @@
-#include "control/RunProgress.h"
+#include "vtc880/RunProgress.h"
 
 namespace vtc880 {
 

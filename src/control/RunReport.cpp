@@ -1,4 +1,4 @@
-#include "control/RunReport.h"
+#include "vtc880/RunReport.h"
 
 #include <chrono>
 

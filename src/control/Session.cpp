@@ -1,6 +1,6 @@
 #include "control/Session.h"
 
-#include "control/DeviceStateText.h"
+#include "vtc880/DeviceStateText.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "control/Phase.h"
-#include "control/RunObserver.h"
-#include "control/RunProgress.h"
-#include "link/Clock.h"
 #include "link/Link.h"
+#include "vtc880/Clock.h"
+#include "vtc880/Phase.h"
+#include "vtc880/RunObserver.h"
+#include "vtc880/RunProgress.h"
 
 #include <atomic>
 #include <cstdint>

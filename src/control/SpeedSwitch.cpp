@@ -1,7 +1,7 @@
-#include "control/Command.h"
-#include "link/DeviceCodes.h"
-#include "link/LinkTable.h"
 #include "link/Protocole.h"
+#include "vtc880/Command.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/LinkTable.h"
 
 namespace vtc880 {
 

@@ -1,4 +1,4 @@
-#include "control/ToolVersion.h"
+#include "vtc880/ToolVersion.h"
 
 namespace vtc880 {
 

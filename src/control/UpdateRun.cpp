@@ -1,9 +1,9 @@
-#include "control/UpdateRun.h"
+#include "vtc880/UpdateRun.h"
 
 #include "control/Download.h"
-#include "control/ResultText.h"
-#include "image/ImageCheck.h"
-#include "link/PortName.h"
+#include "vtc880/ImageCheck.h"
+#include "vtc880/PortName.h"
+#include "vtc880/ResultText.h"
 
 #include <algorithm>
 

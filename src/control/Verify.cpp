@@ -2,7 +2,7 @@
 
 #include "control/Chunks.h"
 #include "control/Handshake.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 namespace vtc880 {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "control/Session.h"
-#include "image/FileCopy.h"
+#include "vtc880/FileCopy.h"
 
 namespace vtc880 {
 

@@ -1,12 +1,12 @@
-#include "control/Command.h"
 #include "control/Connect.h"
 #include "control/Download.h"
 #include "control/Erase.h"
 #include "control/Failure.h"
 #include "control/Session.h"
 #include "control/Verify.h"
-#include "image/ImageCheck.h"
 #include "link/Protocole.h"
+#include "vtc880/Command.h"
+#include "vtc880/ImageCheck.h"
 
 namespace vtc880 {
 

@@ -1,9 +1,9 @@
-#include "events/JsonEvents.h"
+#include "vtc880/JsonEvents.h"
 
-#include "control/DeviceState.h"
-#include "control/Operation.h"
-#include "control/Outcome.h"
-#include "link/LinkTable.h"
+#include "vtc880/DeviceState.h"
+#include "vtc880/LinkTable.h"
+#include "vtc880/Operation.h"
+#include "vtc880/Outcome.h"
 
 #include <chrono>
 

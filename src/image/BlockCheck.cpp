@@ -1,4 +1,4 @@
-#include "image/BlockCheck.h"
+#include "vtc880/BlockCheck.h"
 
 #include <algorithm>
 

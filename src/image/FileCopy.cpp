@@ -1,6 +1,6 @@
-#include "image/FileCopy.h"
+#include "vtc880/FileCopy.h"
 
-#include "link/LittleEndian.h"
+#include "vtc880/LittleEndian.h"
 
 #include <cstdio>
 #include <cstring>

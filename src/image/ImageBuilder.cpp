@@ -1,9 +1,9 @@
-#include "image/ImageBuilder.h"
+#include "vtc880/ImageBuilder.h"
 
-#include "image/BlockCheck.h"
-#include "image/ImageFile.h"
 #include "image/IniFile.h"
-#include "text/Utf8.h"
+#include "vtc880/BlockCheck.h"
+#include "vtc880/ImageFile.h"
+#include "vtc880/Utf8.h"
 
 #include <algorithm>
 #include <cctype>

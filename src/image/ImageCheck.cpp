@@ -1,7 +1,7 @@
-#include "image/ImageCheck.h"
+#include "vtc880/ImageCheck.h"
 
-#include "image/ImageFile.h"
-#include "image/ImageProblem.h"
+#include "vtc880/ImageFile.h"
+#include "vtc880/ImageProblem.h"
 
 #include <cstdio>
 #include <filesystem>

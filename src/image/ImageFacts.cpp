@@ -1,7 +1,7 @@
-#include "image/ImageFacts.h"
+#include "vtc880/ImageFacts.h"
 
-#include "image/ImageBuilder.h"
 #include "image/Sha256.h"
+#include "vtc880/ImageBuilder.h"
 
 #include <fstream>
 #include <sstream>

@@ -1,7 +1,7 @@
-#include "image/ImageFile.h"
+#include "vtc880/ImageFile.h"
 
 #include "image/DiskFlush.h"
-#include "link/LittleEndian.h"
+#include "vtc880/LittleEndian.h"
 
 #include <algorithm>
 #include <cerrno>

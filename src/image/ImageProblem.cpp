@@ -1,4 +1,4 @@
-#include "image/ImageProblem.h"
+#include "vtc880/ImageProblem.h"
 
 #include <cstdio>
 

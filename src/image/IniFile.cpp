@@ -1,6 +1,6 @@
 #include "image/IniFile.h"
 
-#include "text/Utf8.h"
+#include "vtc880/Utf8.h"
 
 namespace vtc880 {
 

@@ -1,10 +1,10 @@
-#include "image/RecipeProblemText.h"
+#include "vtc880/RecipeProblemText.h"
 
-#include "image/BlockCheck.h"
-#include "image/FileCopy.h"
-#include "image/ImageBuilder.h"
-#include "image/ImageProblem.h"
 #include "image/IniRules.h"
+#include "vtc880/BlockCheck.h"
+#include "vtc880/FileCopy.h"
+#include "vtc880/ImageBuilder.h"
+#include "vtc880/ImageProblem.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-#include "jobs/DeviceEvents.h"
+#include "vtc880/DeviceEvents.h"
 
 namespace vtc880 {
 

@@ -1,6 +1,6 @@
-#include "jobs/DeviceJob.h"
+#include "vtc880/DeviceJob.h"
 
-#include "control/Command.h"
+#include "vtc880/Command.h"
 
 namespace vtc880 {
 

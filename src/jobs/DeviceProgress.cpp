@@ -1,4 +1,4 @@
-#include "jobs/DeviceProgress.h"
+#include "vtc880/DeviceProgress.h"
 
 #include <algorithm>
 #include <cstring>

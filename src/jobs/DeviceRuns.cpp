@@ -1,10 +1,10 @@
-#include "jobs/DeviceRuns.h"
+#include "vtc880/DeviceRuns.h"
 
-#include "control/ExitStatus.h"
-#include "control/ResultText.h"
-#include "jobs/DeviceJob.h"
-#include "link/PortName.h"
-#include "records/JobRecorder.h"
+#include "vtc880/DeviceJob.h"
+#include "vtc880/ExitStatus.h"
+#include "vtc880/JobRecorder.h"
+#include "vtc880/PortName.h"
+#include "vtc880/ResultText.h"
 
 #include <system_error>
 

@@ -1,6 +1,6 @@
-#include "json/Fields.h"
+#include "vtc880/Fields.h"
 
-#include "control/Phase.h"
+#include "vtc880/Phase.h"
 
 namespace vtc880 {
 

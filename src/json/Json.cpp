@@ -1,4 +1,4 @@
-#include "json/Json.h"
+#include "vtc880/Json.h"
 
 #include <cmath>
 

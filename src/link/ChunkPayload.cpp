@@ -1,6 +1,6 @@
 #include "link/ChunkPayload.h"
 
-#include "link/LittleEndian.h"
+#include "vtc880/LittleEndian.h"
 
 #include <algorithm>
 

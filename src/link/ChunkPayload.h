@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "link/LinkTable.h"
+#include "vtc880/LinkTable.h"
 
 namespace vtc880 {
 

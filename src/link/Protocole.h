@@ -1,9 +1,9 @@
 #pragma once
 
-#include "link/Clock.h"
 #include "link/Link.h"
 #include "link/RS232.h"
-#include "link/Trace.h"
+#include "vtc880/Clock.h"
+#include "vtc880/Trace.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/PortError.h"
-#include "link/PortName.h"
+#include "vtc880/PortError.h"
+#include "vtc880/PortName.h"
 
 #include <cstdint>
 #include <memory>

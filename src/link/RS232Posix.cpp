@@ -1,8 +1,8 @@
-#include "link/DeviceCodes.h"
 #include "link/LowLatency.h"
 #include "link/RS232.h"
 #include "link/SysfsTty.h"
-#include "link/UniqueFd.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/UniqueFd.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "link/DeviceCodes.h"
 #include "link/RS232.h"
 #include "link/UniqueHandle.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <windows.h>
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "link/UsbIdentity.h"
+#include "vtc880/SystemRoots.h"
+#include "vtc880/UsbIdentity.h"
 
 #include <filesystem>
 #include <optional>
@@ -21,7 +22,6 @@ namespace vtc880 {
 // names the tty of the device it leads to (links resolved: a serial/by-id link finds its ttyUSB).
 // What sysfs holds is read as untrusted text, in bounded amounts, and never waited for. Linux only:
 // other systems build none of this but the two inline functions below, which find nothing there.
-constexpr const char* sysfsRoot = "/sys";
 
 // The folder of the tty named `tty` (ttyUSB0).
 inline std::filesystem::path sysfsTtyFolder(const std::string& tty, const std::string& sys = sysfsRoot) {

@@ -1,5 +1,5 @@
 #include "link/SysfsTty.h"
-#include "link/UniqueFd.h"
+#include "vtc880/UniqueFd.h"
 
 #include <cerrno>
 #include <charconv>

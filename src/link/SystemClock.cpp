@@ -1,4 +1,4 @@
-#include "link/Clock.h"
+#include "vtc880/Clock.h"
 
 #include <thread>
 

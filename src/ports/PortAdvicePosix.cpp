@@ -1,5 +1,5 @@
 #include "ports/PortAdvice.h"
-#include "text/Format.h"
+#include "vtc880/Format.h"
 
 #include <algorithm>
 #include <filesystem>

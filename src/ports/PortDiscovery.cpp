@@ -1,4 +1,7 @@
-#include "ports/PortDiscovery.h"
+#include "vtc880/PortDiscovery.h"
+
+#include "link/SysfsTty.h"
+#include "vtc880/PortName.h"
 
 #include <algorithm>
 #include <cctype>
@@ -124,6 +127,17 @@ std::vector<std::string> discoverSerialPorts(const std::string& deviceDirectory)
         // Out of memory while listing: the list is a convenience, and COM1..COM10 remain.
         return {};
     }
+}
+
+bool namesSerialPort(const std::string& name) {
+    const std::string path = devicePathFor(name);
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::canonical(path, error);
+    if (path.empty() || error || !std::filesystem::is_character_file(device, error)) {
+        return false;
+    }
+    const std::filesystem::path parent = device.parent_path();
+    return parent == "/dev/pts" || (parent == "/dev" && isKernelTty(device.filename().string()));
 }
 
 } // namespace vtc880

@@ -1,9 +1,10 @@
-#include "ports/PortDiscovery.h"
+#include "vtc880/PortDiscovery.h"
+#include "vtc880/SystemRoots.h"
 
 namespace vtc880 {
 
 std::vector<std::string> discoverSerialPorts() {
-    return discoverSerialPorts("/dev");
+    return discoverSerialPorts(devRoot);
 }
 
 } // namespace vtc880

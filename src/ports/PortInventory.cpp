@@ -1,8 +1,8 @@
-#include "ports/PortInventory.h"
+#include "vtc880/PortInventory.h"
 
-#include "link/PortName.h"
-#include "ports/PortDiscovery.h"
 #include "ports/PortSystem.h"
+#include "vtc880/PortDiscovery.h"
+#include "vtc880/PortName.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,6 +1,6 @@
-#include "ports/PortSelector.h"
+#include "vtc880/PortSelector.h"
 
-#include "link/PortName.h"
+#include "vtc880/PortName.h"
 
 #include <algorithm>
 #include <cctype>
@@ -177,7 +177,7 @@ std::optional<PortSelector> parsePortSelector(const std::string& text, std::stri
     return selector;
 }
 
-bool selects(const PortSelector& selector, const Port& port, const std::string& devRoot) {
+bool selects(const PortSelector& selector, const Port& port, const std::string& devFolder) {
     switch (selector.kind) {
     case PortSelector::Kind::usb:
         return sameId(selector.vendorId, port.usb.vendorId) &&
@@ -191,8 +191,8 @@ bool selects(const PortSelector& selector, const Port& port, const std::string& 
     case PortSelector::Kind::name:
         break;
     }
-    const std::string path = selector.text.find('/') == std::string::npos && devRoot != "/dev"
-                                 ? (fs::path(devRoot) / selector.text).string()
+    const std::string path = selector.text.find('/') == std::string::npos && devFolder != devRoot
+                                 ? (fs::path(devFolder) / selector.text).string()
                                  : devicePathFor(selector.text);
     if (path.empty()) {
         return false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/PortInventory.h"
+#include "vtc880/PortInventory.h"
 
 #include <string>
 #include <vector>

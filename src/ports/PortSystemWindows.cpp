@@ -1,7 +1,7 @@
 #include "link/RS232.h"
 #include "link/UniqueHandle.h"
-#include "ports/PortDiscovery.h"
 #include "ports/PortSystem.h"
+#include "vtc880/PortDiscovery.h"
 
 #include <windows.h>
 

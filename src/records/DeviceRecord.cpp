@@ -1,8 +1,8 @@
-#include "records/DeviceRecord.h"
+#include "vtc880/DeviceRecord.h"
 
-#include "control/ToolVersion.h"
 #include "records/HostName.h"
 #include "records/RecordFields.h"
+#include "vtc880/ToolVersion.h"
 
 namespace vtc880 {
 

@@ -1,6 +1,6 @@
-#include "records/JobRecorder.h"
+#include "vtc880/JobRecorder.h"
 
-#include "image/ImageCheck.h"
+#include "vtc880/ImageCheck.h"
 
 namespace vtc880 {
 

@@ -1,10 +1,10 @@
 #include "records/RecordFields.h"
 
-#include "control/DeviceState.h"
-#include "control/Operation.h"
-#include "control/Outcome.h"
-#include "control/Phase.h"
 #include "text/UtcTime.h"
+#include "vtc880/DeviceState.h"
+#include "vtc880/Operation.h"
+#include "vtc880/Outcome.h"
+#include "vtc880/Phase.h"
 
 namespace vtc880 {
 
@@ -78,7 +78,8 @@ std::vector<RecordField> allFields() {
         {"wall_seconds", K::number, false,
          [](R r) { return Json(roundedSeconds(std::chrono::duration<double>(r.end - r.start).count())); },
          v1("seconds")},
-        {field::seconds, K::number, false, [](R r) { return Json(roundedSeconds(runSeconds(r.result.report))); },
+        {field::seconds, K::number, false,
+         [](R r) { return Json(roundedSeconds(runSeconds(r.result.report))); },
          [](const Json&) { return Json(); }},
         {"host", K::string, false, [](R r) { return Json(r.host); }, v1("host")},
         {"tool_version", K::string, false, [](R r) { return Json(r.toolVersion); }, v1("toolVersion")},

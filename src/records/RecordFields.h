@@ -1,8 +1,8 @@
 #pragma once
 
-#include "json/Fields.h"
-#include "json/Json.h"
-#include "records/DeviceRecord.h"
+#include "vtc880/DeviceRecord.h"
+#include "vtc880/Fields.h"
+#include "vtc880/Json.h"
 
 #include <functional>
 #include <string>

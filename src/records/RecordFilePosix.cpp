@@ -1,5 +1,5 @@
-#include "link/UniqueFd.h"
-#include "records/RecordFile.h"
+#include "vtc880/RecordFile.h"
+#include "vtc880/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>

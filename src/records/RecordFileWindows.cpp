@@ -1,5 +1,5 @@
 #include "link/UniqueHandle.h"
-#include "records/RecordFile.h"
+#include "vtc880/RecordFile.h"
 
 #include <windows.h>
 

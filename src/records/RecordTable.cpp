@@ -1,10 +1,10 @@
-#include "records/RecordTable.h"
+#include "vtc880/RecordTable.h"
 
-#include "control/Outcome.h"
-#include "json/Fields.h"
-#include "records/DeviceRecord.h"
 #include "records/RecordFields.h"
-#include "text/Utf8.h"
+#include "vtc880/DeviceRecord.h"
+#include "vtc880/Fields.h"
+#include "vtc880/Outcome.h"
+#include "vtc880/Utf8.h"
 
 #include <algorithm>
 #include <cmath>

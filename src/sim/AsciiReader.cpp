@@ -1,7 +1,7 @@
 #include "sim/AsciiReader.h"
 
-#include "link/DeviceCodes.h"
 #include "sim/LineSpeed.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <cstring>
 

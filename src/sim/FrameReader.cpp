@@ -1,6 +1,6 @@
 #include "sim/FrameReader.h"
 
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 using namespace vtc880;
 

@@ -1,7 +1,7 @@
 #include "sim/ReplyFrame.h"
 
-#include "link/DeviceCodes.h"
-#include "link/LittleEndian.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/LittleEndian.h"
 
 using namespace vtc880;
 

@@ -1,7 +1,7 @@
 #include "sim/SimOptions.h"
 
-#include "link/CodeNames.h"
 #include "sim/LineSpeed.h"
+#include "vtc880/CodeNames.h"
 
 using namespace vtc880;
 

@@ -1,7 +1,5 @@
 #include "sim/SimulatedDevice.h"
 
-#include "link/DeviceCodes.h"
-#include "link/UniqueFd.h"
 #include "sim/AsciiReader.h"
 #include "sim/FlashMemory.h"
 #include "sim/FrameReader.h"
@@ -11,6 +9,8 @@
 #include "sim/SerialLine.h"
 #include "sim/Transcript.h"
 #include "sim/UpdateCommands.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/UniqueFd.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "sim/TranscriptText.h"
 
-#include "link/CodeNames.h"
+#include "vtc880/CodeNames.h"
 
 #include <cstdio>
 

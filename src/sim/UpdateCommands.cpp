@@ -1,8 +1,8 @@
 #include "sim/UpdateCommands.h"
 
-#include "link/DeviceCodes.h"
-#include "link/LittleEndian.h"
 #include "sim/ReplyFrame.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/LittleEndian.h"
 
 using namespace vtc880;
 

@@ -1,5 +1,5 @@
-#include "link/UniqueFd.h"
 #include "station/PortWatcher.h"
+#include "vtc880/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,11 +1,11 @@
-#include "station/Station.h"
+#include "vtc880/Station.h"
 
-#include "control/ExitStatus.h"
-#include "control/ResultText.h"
-#include "jobs/DeviceEvents.h"
-#include "records/RecordFile.h"
 #include "station/PortWatcher.h"
 #include "station/StationImage.h"
+#include "vtc880/DeviceEvents.h"
+#include "vtc880/ExitStatus.h"
+#include "vtc880/RecordFile.h"
+#include "vtc880/ResultText.h"
 
 #include <atomic>
 #include <deque>

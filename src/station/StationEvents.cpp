@@ -1,8 +1,8 @@
-#include "station/StationEvents.h"
+#include "vtc880/StationEvents.h"
 
-#include "control/Outcome.h"
-#include "json/Fields.h"
-#include "events/JsonEvents.h"
+#include "vtc880/Fields.h"
+#include "vtc880/JsonEvents.h"
+#include "vtc880/Outcome.h"
 
 namespace vtc880 {
 

@@ -1,8 +1,8 @@
 #include "station/StationImage.h"
 
-#include "image/ImageCheck.h"
 #include "image/Sha256.h"
-#include "link/UniqueFd.h"
+#include "vtc880/ImageCheck.h"
+#include "vtc880/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdlib>

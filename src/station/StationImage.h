@@ -1,6 +1,6 @@
 #pragma once
 
-#include "records/DeviceRecord.h"
+#include "vtc880/DeviceRecord.h"
 
 #include <cstdint>
 #include <memory>

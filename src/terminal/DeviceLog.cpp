@@ -1,7 +1,7 @@
 #include "terminal/DeviceLog.h"
 
-#include "events/JsonEvents.h"
-#include "text/Format.h"
+#include "vtc880/Format.h"
+#include "vtc880/JsonEvents.h"
 
 #include <unistd.h>
 

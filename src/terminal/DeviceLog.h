@@ -1,9 +1,9 @@
 #pragma once
 
-#include "jobs/DeviceEvents.h"
-#include "jobs/DeviceProgress.h"
 #include "terminal/Output.h"
-#include "widgets/WidgetReport.h"
+#include "vtc880/DeviceEvents.h"
+#include "vtc880/DeviceProgress.h"
+#include "vtc880/WidgetReport.h"
 
 #include <memory>
 #include <string>

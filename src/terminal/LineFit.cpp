@@ -1,6 +1,6 @@
 #include "terminal/LineFit.h"
 
-#include "text/Utf8.h"
+#include "vtc880/Utf8.h"
 
 #include <algorithm>
 #include <cmath>

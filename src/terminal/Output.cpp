@@ -1,6 +1,6 @@
 #include "terminal/Output.h"
 
-#include "text/Utf8.h"
+#include "vtc880/Utf8.h"
 
 #include <atomic>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "json/Json.h"
+#include "vtc880/Json.h"
 
 #include <string>
 

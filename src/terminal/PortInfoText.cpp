@@ -1,6 +1,6 @@
 #include "terminal/PortInfoText.h"
 
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <cstdio>
 

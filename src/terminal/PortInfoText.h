@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/Port.h"
+#include "vtc880/Port.h"
 
 #include <string>
 #include <vector>

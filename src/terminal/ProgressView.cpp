@@ -1,7 +1,7 @@
 #include "terminal/ProgressView.h"
 
-#include "text/Figures.h"
-#include "text/Format.h"
+#include "vtc880/Figures.h"
+#include "vtc880/Format.h"
 
 namespace vtc880 {
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "jobs/DeviceEvents.h"
-#include "jobs/DeviceProgress.h"
 #include "terminal/DeviceLog.h"
 #include "terminal/LineFit.h"
 #include "terminal/Output.h"
 #include "terminal/TerminalWidth.h"
+#include "vtc880/DeviceEvents.h"
+#include "vtc880/DeviceProgress.h"
 
 #include <chrono>
 #include <memory>

@@ -1,12 +1,12 @@
 #include "terminal/StationView.h"
 
-#include "control/ResultText.h"
-#include "events/JsonEvents.h"
-#include "station/StationEvents.h"
 #include "terminal/LineFit.h"
-#include "text/Figures.h"
-#include "text/Format.h"
-#include "text/Utf8.h"
+#include "vtc880/Figures.h"
+#include "vtc880/Format.h"
+#include "vtc880/JsonEvents.h"
+#include "vtc880/ResultText.h"
+#include "vtc880/StationEvents.h"
+#include "vtc880/Utf8.h"
 
 #include <algorithm>
 #include <array>

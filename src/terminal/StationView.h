@@ -1,9 +1,9 @@
 #pragma once
 
-#include "station/StationReport.h"
 #include "terminal/DeviceLog.h"
 #include "terminal/Output.h"
 #include "terminal/TerminalWidth.h"
+#include "vtc880/StationReport.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 #include "terminal/TraceFile.h"
 
-#include "link/CodeNames.h"
+#include "vtc880/CodeNames.h"
 
 #include <cerrno>
 #include <cstring>

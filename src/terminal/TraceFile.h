@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/Trace.h"
+#include "vtc880/Trace.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "text/Figures.h"
+#include "vtc880/Figures.h"
 
-#include "text/Format.h"
+#include "vtc880/Format.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "text/Format.h"
+#include "vtc880/Format.h"
 
 #include <charconv>
 #include <cstdarg>

@@ -1,6 +1,6 @@
-#include "widgets/WidgetReport.h"
+#include "vtc880/WidgetReport.h"
 
-#include "text/Format.h"
+#include "vtc880/Format.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,9 +1,9 @@
 #include "RunTool.h"
 #include "ToolImage.h"
-#include "json/Json.h"
-#include "image/ImageFile.h"
 #include "link/RS232.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/ImageFile.h"
+#include "vtc880/Json.h"
 
 #include <algorithm>
 #include <chrono>

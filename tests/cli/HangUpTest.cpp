@@ -1,8 +1,8 @@
 #include "ChildTool.h"
 #include "RunTool.h"
 #include "ToolImage.h"
-#include "link/DeviceCodes.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

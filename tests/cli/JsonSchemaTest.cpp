@@ -1,10 +1,10 @@
 #include "ChildTool.h"
 #include "RunTool.h"
 #include "ToolImage.h"
-#include "json/Fields.h"
-#include "json/Json.h"
 #include "records/RecordFields.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/Fields.h"
+#include "vtc880/Json.h"
 
 #include <algorithm>
 #include <filesystem>

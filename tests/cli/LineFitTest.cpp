@@ -1,7 +1,7 @@
 #include "terminal/LineFit.h"
 
-#include "jobs/DeviceProgress.h"
 #include "terminal/ProgressView.h"
+#include "vtc880/DeviceProgress.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "ports/PortSelector.h"
+#include "vtc880/PortSelector.h"
 
 #include "../image/TempDir.h"
 

@@ -1,7 +1,7 @@
 #include "../image/TempDir.h"
 #include "RunTool.h"
-#include "ports/PortInventory.h"
 #include "terminal/PortInfoText.h"
+#include "vtc880/PortInventory.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,7 +1,7 @@
-#include "records/RecordFile.h"
+#include "vtc880/RecordFile.h"
 
 #include "../image/TempDir.h"
-#include "json/Json.h"
+#include "vtc880/Json.h"
 
 #include <filesystem>
 #include <fstream>

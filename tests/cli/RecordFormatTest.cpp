@@ -1,8 +1,8 @@
-#include "json/Json.h"
 #include "image/Sha256.h"
-#include "records/DeviceRecord.h"
-#include "records/RecordTable.h"
 #include "text/UtcTime.h"
+#include "vtc880/DeviceRecord.h"
+#include "vtc880/Json.h"
+#include "vtc880/RecordTable.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "../image/TempDir.h"
 #include "RunTool.h"
-#include "json/Json.h"
-#include "image/ImageFile.h"
+#include "vtc880/ImageFile.h"
+#include "vtc880/Json.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

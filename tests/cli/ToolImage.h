@@ -1,9 +1,9 @@
 #pragma once
 
 #include "../image/TempDir.h"
-#include "image/FileCopy.h"
-#include "image/ImageBuilder.h"
-#include "image/ImageFile.h"
+#include "vtc880/FileCopy.h"
+#include "vtc880/ImageBuilder.h"
+#include "vtc880/ImageFile.h"
 
 #include <string>
 #include <utility>

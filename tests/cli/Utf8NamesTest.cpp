@@ -1,11 +1,11 @@
 #include "RunTool.h"
 #include "ToolImage.h"
-#include "json/Json.h"
-#include "records/DeviceRecord.h"
-#include "records/RecordTable.h"
 #include "terminal/LineFit.h"
 #include "terminal/ProgressView.h"
-#include "text/Utf8.h"
+#include "vtc880/DeviceRecord.h"
+#include "vtc880/Json.h"
+#include "vtc880/RecordTable.h"
+#include "vtc880/Utf8.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

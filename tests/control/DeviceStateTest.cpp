@@ -1,9 +1,9 @@
 #include "Rig.h"
 #include "control/Connect.h"
-#include "control/DeviceStateText.h"
 #include "control/Download.h"
 #include "control/Failure.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/DeviceStateText.h"
 
 #include <functional>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "control/Download.h"
 
 #include "Rig.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>

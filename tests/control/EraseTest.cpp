@@ -1,7 +1,7 @@
 #include "control/Erase.h"
 
 #include "Rig.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/Clock.h"
+#include "vtc880/Clock.h"
 
 #include <atomic>
 #include <chrono>

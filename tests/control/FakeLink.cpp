@@ -1,7 +1,7 @@
 #include "FakeLink.h"
 
-#include "link/DeviceCodes.h"
-#include "link/LittleEndian.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/LittleEndian.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include "Rig.h"
 #include "control/Connect.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/WidgetReport.h"
+#include "vtc880/WidgetReport.h"
 
 #include <mutex>
 #include <string>

@@ -4,7 +4,7 @@
 #include "FakeLink.h"
 #include "RecordingSinks.h"
 #include "control/Session.h"
-#include "image/FileCopy.h"
+#include "vtc880/FileCopy.h"
 
 #include <atomic>
 #include <cstdint>

@@ -4,9 +4,9 @@
 #include "Rig.h"
 #include "ScaledClock.h"
 #include "TempImage.h"
-#include "control/Command.h"
-#include "link/DeviceCodes.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/Command.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "TempImage.h"
 
 #include "common/TempDirectory.h"
-#include "image/ImageFile.h"
+#include "vtc880/ImageFile.h"
 
 #include <gtest/gtest.h>
 

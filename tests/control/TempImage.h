@@ -1,6 +1,6 @@
 #pragma once
 
-#include "image/FileCopy.h"
+#include "vtc880/FileCopy.h"
 
 #include <filesystem>
 #include <string>

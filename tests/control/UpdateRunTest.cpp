@@ -1,12 +1,12 @@
-#include "control/UpdateRun.h"
+#include "vtc880/UpdateRun.h"
 
 #include "RecordingSinks.h"
 #include "ScaledClock.h"
 #include "SimRig.h"
 #include "TempImage.h"
-#include "link/DeviceCodes.h"
 #include "link/RS232.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <algorithm>
 #include <functional>

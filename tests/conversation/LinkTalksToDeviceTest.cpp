@@ -1,8 +1,8 @@
 #include "link/ChunkPayload.h"
-#include "link/DeviceCodes.h"
-#include "link/LittleEndian.h"
 #include "link/Protocole.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/LittleEndian.h"
 
 #include <gtest/gtest.h>
 #include <thread>

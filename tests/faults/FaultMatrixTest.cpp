@@ -1,8 +1,8 @@
 #include "../control/TempImage.h"
 #include "JobRig.h"
-#include "control/ResultText.h"
-#include "link/DeviceCodes.h"
 #include "sim/TranscriptText.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/ResultText.h"
 
 #include <algorithm>
 #include <functional>

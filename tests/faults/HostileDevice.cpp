@@ -1,9 +1,9 @@
 #include "HostileDevice.h"
 
-#include "link/DeviceCodes.h"
-#include "link/LittleEndian.h"
 #include "sim/FrameReader.h"
 #include "sim/ReplyFrame.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/LittleEndian.h"
 
 #include <array>
 #include <cerrno>

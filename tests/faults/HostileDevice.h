@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/UniqueFd.h"
 #include "sim/PseudoTerminal.h"
+#include "vtc880/UniqueFd.h"
 
 #include <atomic>
 #include <cstdint>

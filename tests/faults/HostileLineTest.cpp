@@ -1,7 +1,7 @@
 #include "../control/TempImage.h"
 #include "HostileDevice.h"
 #include "JobRig.h"
-#include "link/DeviceCodes.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "JobRig.h"
 
-#include "link/DeviceCodes.h"
 #include "link/RS232.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <algorithm>
 #include <filesystem>

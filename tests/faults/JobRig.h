@@ -2,9 +2,9 @@
 
 #include "../control/RecordingSinks.h"
 #include "../control/ScaledClock.h"
-#include "image/FileCopy.h"
-#include "jobs/DeviceJob.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/DeviceJob.h"
+#include "vtc880/FileCopy.h"
 
 #include <chrono>
 #include <cstddef>

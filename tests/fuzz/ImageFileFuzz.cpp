@@ -1,6 +1,6 @@
-#include "image/BlockCheck.h"
-#include "image/ImageCheck.h"
-#include "image/ImageFile.h"
+#include "vtc880/BlockCheck.h"
+#include "vtc880/ImageCheck.h"
+#include "vtc880/ImageFile.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#include "link/DeviceCodes.h"
 #include "link/Protocole.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,5 @@
-#include "image/ImageBuilder.h"
-#include "image/ImageCheck.h"
+#include "vtc880/ImageBuilder.h"
+#include "vtc880/ImageCheck.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "image/FileCopy.h"
+#include "vtc880/FileCopy.h"
 
 #include "TempDir.h"
 

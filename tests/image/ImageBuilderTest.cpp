@@ -1,4 +1,4 @@
-#include "image/ImageBuilder.h"
+#include "vtc880/ImageBuilder.h"
 
 #include "TempDir.h"
 #include "image/IniFile.h"

@@ -1,7 +1,7 @@
-#include "image/ImageCheck.h"
+#include "vtc880/ImageCheck.h"
 
 #include "ImageBytes.h"
-#include "image/ImageFile.h"
+#include "vtc880/ImageFile.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

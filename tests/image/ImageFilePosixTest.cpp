@@ -1,5 +1,5 @@
 #include "TempDir.h"
-#include "image/ImageFile.h"
+#include "vtc880/ImageFile.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

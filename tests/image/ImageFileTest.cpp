@@ -1,4 +1,4 @@
-#include "image/ImageFile.h"
+#include "vtc880/ImageFile.h"
 
 #include "TempDir.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/TempDirectory.h"
-#include "image/FileCopy.h"
+#include "vtc880/FileCopy.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "PseudoTerminal.h"
-#include "link/DeviceCodes.h"
 #include "link/Protocole.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <atomic>
 #include <chrono>

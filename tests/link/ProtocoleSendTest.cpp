@@ -1,7 +1,7 @@
 #include "PseudoTerminal.h"
 #include "link/ChunkPayload.h"
-#include "link/DeviceCodes.h"
 #include "link/Protocole.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <climits>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/UniqueFd.h"
+#include "vtc880/UniqueFd.h"
 
 #include <chrono>
 #include <cstdint>

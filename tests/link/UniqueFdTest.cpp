@@ -1,4 +1,4 @@
-#include "link/UniqueFd.h"
+#include "vtc880/UniqueFd.h"
 
 #include <cerrno>
 #include <fcntl.h>

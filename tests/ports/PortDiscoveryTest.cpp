@@ -1,4 +1,4 @@
-#include "ports/PortDiscovery.h"
+#include "vtc880/PortDiscovery.h"
 
 #include "../image/TempDir.h"
 

@@ -1,6 +1,6 @@
 #include "Rig.h"
-#include "link/CodeNames.h"
 #include "sim/SimOptions.h"
+#include "vtc880/CodeNames.h"
 
 #include <csignal>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "SlavePort.h"
-#include "link/DeviceCodes.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/DeviceCodes.h"
 
 #include <gtest/gtest.h>
 #include <memory>

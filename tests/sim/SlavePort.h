@@ -3,7 +3,7 @@
 // The tests' own end of the line: the slave opened with plain POSIX calls, bytes built by hand.
 // Deliberately independent of the updater's link code, so each side checks the other.
 
-#include "link/UniqueFd.h"
+#include "vtc880/UniqueFd.h"
 
 #include <chrono>
 #include <cstdint>

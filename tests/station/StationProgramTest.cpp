@@ -1,5 +1,5 @@
 #include "StationRig.h"
-#include "control/ExitStatus.h"
+#include "vtc880/ExitStatus.h"
 
 #include <csignal>
 #include <fcntl.h>

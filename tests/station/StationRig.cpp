@@ -1,8 +1,8 @@
 #include "StationRig.h"
 
 #include "../common/TempDirectory.h"
-#include "control/ResultText.h"
-#include "image/ImageFile.h"
+#include "vtc880/ImageFile.h"
+#include "vtc880/ResultText.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "../control/ScaledClock.h"
-#include "json/Json.h"
 #include "sim/SimulatedDevice.h"
-#include "station/Station.h"
+#include "vtc880/Json.h"
+#include "vtc880/Station.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,8 +1,8 @@
 #include "StationRig.h"
-#include "control/ExitStatus.h"
 #include "image/Sha256.h"
-#include "link/DeviceCodes.h"
 #include "sim/ProductionLine.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/ExitStatus.h"
 
 #include <filesystem>
 #include <fstream>

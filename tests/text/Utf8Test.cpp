@@ -1,4 +1,4 @@
-#include "text/Utf8.h"
+#include "vtc880/Utf8.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

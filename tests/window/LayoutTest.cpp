@@ -1,6 +1,6 @@
 #include "WindowTests.h"
 #include "app/MainForm.h"
-#include "control/Command.h"
+#include "vtc880/Command.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -3,6 +3,7 @@
 #include "WindowTests.h"
 #include "app/Text.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/PortDiscovery.h"
 
 #include <QTemporaryDir>
 #include <QTest>

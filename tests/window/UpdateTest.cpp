@@ -2,12 +2,12 @@
 #include "QuickClock.h"
 #include "WindowTests.h"
 #include "app/MainForm.h"
-#include "control/Command.h"
-#include "image/ImageBuilder.h"
-#include "image/ImageFile.h"
-#include "link/DeviceCodes.h"
 #include "link/RS232.h"
 #include "sim/SimulatedDevice.h"
+#include "vtc880/Command.h"
+#include "vtc880/DeviceCodes.h"
+#include "vtc880/ImageBuilder.h"
+#include "vtc880/ImageFile.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
