@@ -6,7 +6,7 @@
 //
 // Its pauses (speed-command pacing, settling) run on a clock that shortens them twenty times.
 
-#include "../tests/control/ScaledClock.h"
+#include "vtc880/ScaledClock.h"
 #include "BenchImage.h"
 #include "DeviceProcess.h"
 #include "ProcessFigures.h"

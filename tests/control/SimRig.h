@@ -2,7 +2,7 @@
 
 #include "RecordingSinks.h"
 #include "Rig.h"
-#include "ScaledClock.h"
+#include "vtc880/ScaledClock.h"
 #include "TempImage.h"
 #include "sim/SimulatedDevice.h"
 #include "vtc880/Command.h"

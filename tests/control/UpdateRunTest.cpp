@@ -1,7 +1,7 @@
 #include "vtc880/UpdateRun.h"
 
 #include "RecordingSinks.h"
-#include "ScaledClock.h"
+#include "vtc880/ScaledClock.h"
 #include "SimRig.h"
 #include "TempImage.h"
 #include "link/RS232.h"

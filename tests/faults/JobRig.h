@@ -1,7 +1,7 @@
 #pragma once
 
 #include "../control/RecordingSinks.h"
-#include "../control/ScaledClock.h"
+#include "vtc880/ScaledClock.h"
 #include "sim/SimulatedDevice.h"
 #include "vtc880/DeviceJob.h"
 #include "vtc880/FileCopy.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../control/ScaledClock.h"
+#include "vtc880/ScaledClock.h"
 #include "sim/SimulatedDevice.h"
 #include "vtc880/Json.h"
 #include "vtc880/Station.h"

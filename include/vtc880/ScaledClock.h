@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <thread>
 
-using namespace vtc880;
+namespace vtc880 {
 
 // Real time in which every pause is shortened `factor` times while the reported time moves on by the
-// whole pause. For runs against the simulated device: the line and the device keep real time (a purge
-// right after the preamble must not beat the device to its bytes), but seconds of settling and of
-// paced waiting cost only a tenth.
+// whole pause. For runs against the simulated device (tests, benchmarks, a script's own checks): the line and
+// the device keep real time (a purge right after the preamble must not beat the device to its bytes), but
+// seconds of settling and of paced waiting cost only a tenth.
 class ScaledClock : public Clock {
   public:
     explicit ScaledClock(int factor = 10) : factor(factor) {}
@@ -30,3 +30,5 @@ class ScaledClock : public Clock {
     int factor;
     std::atomic<std::int64_t> skipped{0};
 };
+
+} // namespace vtc880
