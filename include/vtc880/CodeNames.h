@@ -1,6 +1,7 @@
 #pragma once
 
 #include "vtc880/DeviceCodes.h"
+#include "vtc880/Utf8.h"
 
 #include <array>
 #include <cstdint>
@@ -25,16 +26,6 @@ constexpr std::array<std::pair<const char*, std::uint16_t>, 6> names{{
     {"VerifyChunk", Code::VerifyChunk},
     {"Finish", Code::Finish},
 }};
-
-inline bool sameLetters(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return i == a.size() && b[i] == '\0';
-}
 
 inline int hexDigit(char c) {
     if (c >= '0' && c <= '9')
@@ -61,7 +52,7 @@ inline std::string codeName(std::uint16_t code) {
 // A name (any letter case) or a hexadecimal number, with or without 0x, of at most four digits.
 inline std::optional<std::uint16_t> parseCode(const std::string& text) {
     for (const auto& [name, value] : codenames::names)
-        if (codenames::sameLetters(text, name))
+        if (equalsIgnoringAsciiCase(text, name))
             return value;
     std::size_t pos = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? 2 : 0;
     const std::size_t digits = text.size() - pos;

@@ -1,6 +1,7 @@
 #include "vtc880/PortSelector.h"
 
 #include "vtc880/PortName.h"
+#include "vtc880/Utf8.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,17 +28,9 @@ std::optional<std::string> usbId(std::string_view text) {
         if (!std::isxdigit(static_cast<unsigned char>(c))) {
             return std::nullopt;
         }
-        id += char(std::tolower(static_cast<unsigned char>(c)));
+        id += asciiLower(c);
     }
     return id;
-}
-
-std::string lowered(const std::string& text) {
-    std::string out = text;
-    for (char& c : out) {
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
 }
 
 bool sameId(const std::string& selector, const std::string& system) {
@@ -133,7 +126,7 @@ std::optional<PortSelector> parsePortSelector(const std::string& text, std::stri
     problem.clear();
     PortSelector selector;
     selector.text = text;
-    if (startsWith(lowered(text), "usb:")) {
+    if (startsWith(asciiLower(text), "usb:")) {
         selector.kind = PortSelector::Kind::usb;
         const std::string rest = text.substr(4);
         const std::size_t colon = rest.find(':');
@@ -160,7 +153,7 @@ std::optional<PortSelector> parsePortSelector(const std::string& text, std::stri
         }
         return selector;
     }
-    if (startsWith(lowered(text), "path:")) {
+    if (startsWith(asciiLower(text), "path:")) {
         selector.kind = PortSelector::Kind::path;
         selector.pattern = text.substr(5);
         if (selector.pattern.empty() || selector.pattern.find('/') != std::string::npos) {

@@ -7,8 +7,6 @@ namespace vtc880 {
 
 namespace {
 
-constexpr auto redrawEvery = std::chrono::milliseconds(100);
-
 std::string doneOfTotal(const PhaseProgress& measure) {
     if (measure.phase == Phase::erase) {
         return oneDecimal(double(measure.done) / 1000.0) + " s / " +
@@ -29,7 +27,7 @@ ProgressView::ProgressView(const Output& out, std::vector<ViewedDevice> viewed, 
         devices.emplace_back(out, style, device.port, device.plan);
     }
     if (style == Style::terminal) {
-        terminal = std::make_unique<TerminalWidth>();
+        live = std::make_unique<LiveLines>(out);
     }
 }
 
@@ -77,40 +75,20 @@ std::vector<LineField> ProgressView::lineFields(const std::string& port, const D
 }
 
 void ProgressView::draw(bool force) {
-    const auto now = Clock::now();
-    if (style != Style::terminal || (!force && drawnLines > 0 && now - lastDraw < redrawEvery)) {
+    if (!live || !live->due(force)) {
         return;
     }
-    lastDraw = now;
-    const bool resized = terminal->changed() || resizeSeen;
-    resizeSeen = false;
-    // One column short of the width: a line that fills the last column leaves some terminals waiting
-    // to wrap, and the next line would start one row too low.
-    const std::size_t width = std::max<std::size_t>(terminal->columns(), 2) - 1;
-    std::string frame;
-    if (drawnLines > 0) {
-        frame += "\033[" + std::to_string(drawnLines) + "A\r";
-        if (resized) {
-            frame += "\033[J";
-        }
-    }
+    const auto now = Clock::now();
+    const std::size_t width = live->width();
+    std::vector<std::string> lines;
     for (const Device& device : devices) {
-        const std::string line = device.brief.empty()
-                                     ? fitLine(lineFields(device.port, device.log.progress(), now), width)
-                                     : fitLine({{LineField::Kind::keepEnd, device.port, 6, 8},
-                                                {LineField::Kind::keepHead, device.brief, 7, 12}},
-                                               width);
-        frame += "\r\033[K" + line + "\n";
+        lines.push_back(device.brief.empty()
+                            ? fitLine(lineFields(device.port, device.log.progress(), now), width)
+                            : fitLine({{LineField::Kind::keepEnd, device.port, 6, 8},
+                                       {LineField::Kind::keepHead, device.brief, 7, 12}},
+                                      width));
     }
-    out.draw(frame);
-    drawnLines = devices.size();
-}
-
-void ProgressView::clearLive() {
-    if (drawnLines > 0) {
-        out.draw("\033[" + std::to_string(drawnLines) + "A\r\033[J");
-        drawnLines = 0;
-    }
+    live->draw(lines);
 }
 
 void ProgressView::ended(int index, const std::string& brief) {
@@ -122,23 +100,26 @@ void ProgressView::ended(int index, const std::string& brief) {
 }
 
 void ProgressView::problem(const std::string& line) {
-    const bool live = drawnLines > 0;
-    clearLive();
-    out.problem(line);
+    const bool shown = live && live->shown();
     if (live) {
+        live->clear();
+    }
+    out.problem(line);
+    if (shown) {
         draw(true);
     }
 }
 
 void ProgressView::tick() {
-    if (style == Style::terminal && drawnLines > 0) {
-        resizeSeen = terminal->changed();
-        draw(resizeSeen);
+    if (live && live->shown()) {
+        draw(live->resized());
     }
 }
 
 void ProgressView::finish(const std::vector<std::string>& lines) {
-    clearLive();
+    if (live) {
+        live->clear();
+    }
     for (const std::string& line : lines) {
         out.say(line);
     }

@@ -2,8 +2,8 @@
 
 #include "terminal/DeviceLog.h"
 #include "terminal/LineFit.h"
+#include "terminal/LiveLines.h"
 #include "terminal/Output.h"
-#include "terminal/TerminalWidth.h"
 #include "vtc880/DeviceEvents.h"
 #include "vtc880/DeviceProgress.h"
 
@@ -60,13 +60,9 @@ class ProgressView {
     const Output& out;
     Style style;
     std::vector<Device> devices;
-    std::unique_ptr<TerminalWidth> terminal;
-    std::size_t drawnLines = 0; // live lines on the terminal, the cursor below them
-    bool resizeSeen = false;    // the terminal was resized since the last redraw
-    Clock::time_point lastDraw{};
+    std::unique_ptr<LiveLines> live; // on a terminal
 
     void draw(bool force);
-    void clearLive();
 };
 
 } // namespace vtc880

@@ -17,8 +17,6 @@ namespace vtc880 {
 
 namespace {
 
-constexpr auto redrawEvery = std::chrono::milliseconds(100);
-
 std::string seconds(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f s", value);
@@ -83,7 +81,7 @@ std::string countsText(const StationSummary::Counts& counts) {
 
 StationView::StationView(const Output& out, Style style) : out(out), style(style) {
     if (style == Style::terminal) {
-        terminal = std::make_unique<TerminalWidth>();
+        live = std::make_unique<LiveLines>(out);
     }
 }
 
@@ -124,8 +122,10 @@ StationView::Row& StationView::rowFor(const SlotPort& port) {
 }
 
 void StationView::line(const std::string& text) {
-    const bool shown = drawnLines > 0;
-    clearTable();
+    const bool shown = live && live->shown();
+    if (live) {
+        live->clear();
+    }
     out.say(text);
     if (shown) {
         draw(true);
@@ -203,47 +203,20 @@ std::vector<std::string> StationView::tableLines(std::size_t width, Clock::time_
 }
 
 void StationView::draw(bool force) {
-    const auto now = Clock::now();
-    if (style != Style::terminal || rows.empty() ||
-        (!force && drawnLines > 0 && now - lastDraw < redrawEvery)) {
+    if (!live || rows.empty() || !live->due(force)) {
         return;
     }
-    lastDraw = now;
-    const bool resized = terminal->changed() || resizeSeen;
-    resizeSeen = false;
-    // One column short of the width: a line that fills the last column leaves some terminals waiting
-    // to wrap, and the next line would start one row too low.
-    const std::size_t width = std::max<std::size_t>(terminal->columns(), 2) - 1;
-    const std::vector<std::string> lines = tableLines(width, now);
-    std::string frame;
-    if (drawnLines > 0) {
-        frame += "\033[" + std::to_string(drawnLines) + "A\r";
-        if (resized) {
-            frame += "\033[J";
-        }
-    }
-    for (const std::string& line : lines) {
-        frame += "\r\033[K" + line + "\n";
-    }
-    out.draw(frame);
-    drawnLines = lines.size();
-}
-
-void StationView::clearTable() {
-    if (drawnLines > 0) {
-        out.draw("\033[" + std::to_string(drawnLines) + "A\r\033[J");
-        drawnLines = 0;
-    }
+    live->draw(tableLines(live->width(), Clock::now()));
 }
 
 void StationView::tick() {
-    if (style != Style::terminal || drawnLines == 0) {
+    if (!live || !live->shown()) {
         return;
     }
-    resizeSeen = terminal->changed();
+    const bool resized = live->resized();
     const bool running = std::any_of(rows.begin(), rows.end(), [](const Row& row) { return bool(row.run); });
-    if (resizeSeen || running) {
-        draw(resizeSeen); // a running update's time left counts down
+    if (resized || running) {
+        draw(resized); // a running update's time left counts down
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "terminal/DeviceLog.h"
+#include "terminal/LiveLines.h"
 #include "terminal/Output.h"
-#include "terminal/TerminalWidth.h"
 #include "vtc880/StationReport.h"
 
 #include <memory>
@@ -50,18 +50,14 @@ class StationView : public StationReport {
 
     const Output& out;
     Style style;
-    std::string imagePath;    // of the image the updates send, for their start events
-    std::string imageVersion; // and its version
-    std::unique_ptr<TerminalWidth> terminal;
+    std::string imagePath;           // of the image the updates send, for their start events
+    std::string imageVersion;        // and its version
+    std::unique_ptr<LiveLines> live; // on a terminal: the table
     std::vector<Row> rows;
-    std::size_t drawnLines = 0; // of the table on the terminal, the cursor below them
-    bool resizeSeen = false;    // the terminal was resized since the last redraw
-    Clock::time_point lastDraw{};
 
     Row& rowFor(const SlotPort& port);
     void line(const std::string& text); // a line that stays, above the table on a terminal
     void draw(bool force);
-    void clearTable();
     // The table's lines for `width` columns: the header, then the rows, in columns that line up.
     std::vector<std::string> tableLines(std::size_t width, Clock::time_point now) const;
     static std::string label(const SlotPort& port);
