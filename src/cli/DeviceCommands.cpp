@@ -1,4 +1,4 @@
-#include "cli/LinkOption.h"
+#include "cli/RunOptions.h"
 #include "cli/SimulatedPorts.h"
 #include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
@@ -29,11 +29,8 @@ struct DeviceOptions {
     Operation operation = Operation::update;
     std::string image;
     std::vector<std::string> ports;
-    std::string link;
-    bool verify = false;
-    bool noSpeedSwitch = false;
+    RunOptions run;
     std::string trace;                                       // --trace: a file, or "-" for standard error
-    std::string record;                                      // --record FILE
     std::unique_ptr<Simulation> simulated = newSimulation(); // none where there is no simulated device
 
     bool simulate() const { return simulated && simulated->requested(); }
@@ -103,10 +100,10 @@ int run(DeviceOptions& options, bool json) {
     }
 
     std::unique_ptr<JobRecorder> recorder;
-    if (!options.record.empty()) {
+    if (!options.run.record.empty()) {
         std::string problem;
         recorder = std::make_unique<JobRecorder>(
-            options.record, options.operation == Operation::erase ? "" : options.image, problem);
+            options.run.record, options.operation == Operation::erase ? "" : options.image, problem);
         if (!problem.empty()) {
             out.problem(problem);
             return Exit::file;
@@ -129,9 +126,9 @@ int run(DeviceOptions& options, bool json) {
         RunSettings job;
         job.operation = options.operation;
         job.port = label;
-        job.link = chosenLink(options.link).kind;
-        job.speedSwitch = !options.noSpeedSwitch;
-        job.verifyBeforeFinish = options.verify;
+        job.link = options.run.chosenLink().kind;
+        job.speedSwitch = !options.run.noSpeedSwitch;
+        job.verifyBeforeFinish = options.run.verify;
         job.imagePath = options.image;
         job.imageName = options.image;
         job.image = image;
@@ -140,7 +137,7 @@ int run(DeviceOptions& options, bool json) {
         }
         if (simulate) {
             const std::string problem = options.simulated->start(
-                job, options.noSpeedSwitch ? Speed::update : linkSpec(job.link).initialSpeed);
+                job, options.run.noSpeedSwitch ? Speed::update : linkSpec(job.link).initialSpeed);
             if (!problem.empty()) {
                 out.problem("cannot start the simulated device: " + problem);
                 return Exit::port;
@@ -192,9 +189,7 @@ int run(DeviceOptions& options, bool json) {
 void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
     auto options = std::make_shared<DeviceOptions>();
     options->operation = operation;
-    const char* name = operation == Operation::update   ? "update"
-                       : operation == Operation::verify ? "verify"
-                                                        : "erase";
+    const char* name = operationName(operation);
     const char* about = operation == Operation::update
                             ? "Program a firmware image into the device, as the window does"
                         : operation == Operation::verify ? "Compare the device's memory with a firmware image"
@@ -215,17 +210,7 @@ void addDeviceCommand(CLI::App& app, CliContext& context, Operation operation) {
                            : std::string();
             },
             "PORT"));
-    addLinkOption(*command, options->link, "the device is");
-    if (operation == Operation::update) {
-        command->add_flag(
-            "--verify", options->verify,
-            "Compare the whole image after the last chunk, before Finish; Finish only if equal");
-    }
-    command->add_flag("--no-speed-switch", options->noSpeedSwitch,
-                      "Skip the speed commands: the device is already at 115200");
-    command->add_option("--record", options->record,
-                        "Append one JSON line per device to FILE (locked and flushed: safe for several "
-                        "runs at once); vtc880 records FILE shows them");
+    addRunOptions(*command, options->run, operation == Operation::update, "the device is");
     command->add_option("--trace", options->trace,
                         "Write every byte sent and received, with its time and line speed, and each frame "
                         "decoded, to FILE (- for standard error)");

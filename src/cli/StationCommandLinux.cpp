@@ -1,4 +1,4 @@
-#include "cli/LinkOption.h"
+#include "cli/RunOptions.h"
 #include "cli/StopRequest.h"
 #include "cli/Subcommands.h"
 #include "terminal/Output.h"
@@ -18,10 +18,7 @@ namespace {
 struct StationOptions {
     std::string image;
     std::vector<std::string> slots;
-    std::string link;
-    bool verify = false;
-    bool noSpeedSwitch = false;
-    std::string record;
+    RunOptions run;
     std::string devDir = devRoot;
     int settleMs = 1000;
 };
@@ -31,11 +28,11 @@ int run(const StationOptions& options, std::vector<StationSlot> slots, bool json
     StationSettings settings;
     settings.image = options.image;
     settings.slots = std::move(slots);
-    settings.verify = options.verify;
-    settings.link = chosenLink(options.link).kind;
-    settings.speedSwitch = !options.noSpeedSwitch;
+    settings.verify = options.run.verify;
+    settings.link = options.run.chosenLink().kind;
+    settings.speedSwitch = !options.run.noSpeedSwitch;
     settings.roots.dev = options.devDir;
-    settings.record = options.record;
+    settings.record = options.run.record;
     settings.settle = std::chrono::milliseconds(options.settleMs);
     // Before any thread starts, so that every thread inherits it.
     StopRequest signals;
@@ -59,14 +56,7 @@ void addStationCommand(CLI::App& app, CliContext& context) {
                      "optionally named: NAME=SELECTOR. Give it for each slot; a slot may cover several "
                      "ports (path:*usb-0:1.*)")
         ->required();
-    command->add_flag("--verify", options->verify,
-                      "Compare the whole image after the last chunk, before Finish; Finish only if equal");
-    addLinkOption(*command, options->link, "the devices are");
-    command->add_flag("--no-speed-switch", options->noSpeedSwitch,
-                      "Skip the speed commands: the devices are already at 115200");
-    command->add_option("--record", options->record,
-                        "Append one JSON line per device to FILE (locked and flushed: several stations may "
-                        "share it); vtc880 records FILE shows them");
+    addRunOptions(*command, options->run, true, "the devices are");
     command
         ->add_option("--dev-dir", options->devDir,
                      "Watch this folder instead of /dev: its serial/by-id and serial/by-path links and "
