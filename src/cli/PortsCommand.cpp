@@ -1,6 +1,6 @@
 #include "cli/Subcommands.h"
 #include "terminal/Output.h"
-#include "terminal/PortInfoText.h"
+#include "terminal/PortLines.h"
 #include "vtc880/ExitStatus.h"
 #include "vtc880/Fields.h"
 #include "vtc880/PortInventory.h"

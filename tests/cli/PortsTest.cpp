@@ -1,6 +1,6 @@
 #include "../image/TempDir.h"
 #include "RunTool.h"
-#include "terminal/PortInfoText.h"
+#include "terminal/PortLines.h"
 #include "vtc880/PortInventory.h"
 
 #include <filesystem>

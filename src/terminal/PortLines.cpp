@@ -1,4 +1,4 @@
-#include "terminal/PortInfoText.h"
+#include "terminal/PortLines.h"
 
 #include "vtc880/DeviceCodes.h"
 
