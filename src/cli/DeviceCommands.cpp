@@ -4,7 +4,6 @@
 #include "cli/Subcommands.h"
 #include "terminal/Output.h"
 #include "terminal/ProgressView.h"
-#include "terminal/TraceFile.h"
 #include "vtc880/DeviceCodes.h"
 #include "vtc880/DeviceJob.h"
 #include "vtc880/DeviceRuns.h"
@@ -17,6 +16,7 @@
 #include "vtc880/PortName.h"
 #include "vtc880/PortSelector.h"
 #include "vtc880/ResultText.h"
+#include "vtc880/TraceFile.h"
 
 #include <memory>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "terminal/TraceFile.h"
+#include "vtc880/TraceFile.h"
 
 #include "vtc880/CodeNames.h"
 
