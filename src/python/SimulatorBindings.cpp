@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <pybind11/stl.h>
+#include <thread>
 
 namespace vtc880::python {
 
@@ -102,6 +103,16 @@ class Simulator {
             entries.push_back({std::move(entry), origin});
         }
         return entries;
+    }
+    // The run's last bytes may still be on the modelled line when update() returns.
+    bool waitForFinish(double timeout) const {
+        sim::SimulatedDevice& simulated = open();
+        py::gil_scoped_release released;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
+        while (!simulated.finished() && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return simulated.finished();
     }
     std::vector<std::string> frames() const {
         std::vector<std::string> names;
@@ -225,6 +236,9 @@ void bindSimulator(py::module_& module) {
             "The program chunks it stored.")
         .def_property_readonly(
             "finished", [](const Simulator& s) { return s.open().finished(); }, "It received Finish.")
+        .def("wait_for_finish", &Simulator::waitForFinish, py::arg("timeout") = 5.0,
+             "Waits up to `timeout` seconds until it has received Finish; whether it has. With line_model, "
+             "the last frame may still be on its way when update() returns.")
         .def_property_readonly(
             "hung_up", [](const Simulator& s) { return s.open().hungUp(); },
             "The hang-up fault closed its line.")
