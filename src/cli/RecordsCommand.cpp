@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <system_error>
 
 namespace vtc880 {
@@ -24,13 +25,22 @@ struct RecordsOptions {
     bool csv = false;
 };
 
-// The files named, a folder standing for the record files (*.jsonl) in it, in the order of their names.
+// The files named, a folder standing for the record files (*.jsonl) in it, in the order of their
+// names. A file named twice (or as well as its folder) is read once: its records count once.
 std::vector<std::string> recordFiles(const std::vector<std::string>& named, const Output& out) {
     std::vector<std::string> files;
+    std::set<std::string> seen;
+    const auto add = [&](const std::string& file) {
+        std::error_code error;
+        const fs::path same = fs::weakly_canonical(file, error);
+        if (seen.insert(error ? file : same.string()).second) {
+            files.push_back(file);
+        }
+    };
     for (const std::string& name : named) {
         std::error_code error;
         if (!fs::is_directory(name, error)) {
-            files.push_back(name);
+            add(name);
             continue;
         }
         std::vector<std::string> inFolder;
@@ -46,7 +56,7 @@ std::vector<std::string> recordFiles(const std::vector<std::string>& named, cons
             return {};
         }
         std::sort(inFolder.begin(), inFolder.end(), naturalLess);
-        files.insert(files.end(), inFolder.begin(), inFolder.end());
+        std::for_each(inFolder.begin(), inFolder.end(), add);
     }
     return files;
 }

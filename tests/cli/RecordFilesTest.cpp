@@ -95,7 +95,8 @@ TEST(RecordFiles, TheToolReadsSeveralFilesOrAFolderAsOne) {
     std::ofstream("line/station-1.jsonl") << recordAt(1, "s1") << recordAt(5, "s1", Outcome::verifyFailed);
     std::ofstream("line/station-2.jsonl") << recordAt(3, "s2") << "not a record\n";
     std::ofstream("line/notes.txt") << "not read: a folder stands for its *.jsonl files\n";
-    for (const char* args : {"line/station-1.jsonl line/station-2.jsonl", "line"}) {
+    for (const char* args : {"line/station-1.jsonl line/station-2.jsonl", "line",
+                             "line line/station-2.jsonl ./line/station-1.jsonl"}) {
         SCOPED_TRACE(args);
         const ToolRun run = runTool(std::string("records ") + args);
         EXPECT_EQ(run.status, Exit::ok) << run.err;
