@@ -31,6 +31,12 @@ struct RecordInput {
 // The fields of a record in column order: their names (a field of a field as "phase_seconds.erase").
 const std::vector<std::string>& recordColumns();
 
+// The record files `names` stand for, in their order: a file as it is, a folder for the record files
+// (*.jsonl) in it, in the order of their names. A file named twice, or as well as its folder, is
+// there once: its records count once. Empty, and `problem` says why, when a folder cannot be read or
+// holds no record file.
+std::vector<std::string> recordFilesOf(const std::vector<std::string>& names, std::string& problem);
+
 // Reads the records of every input as one, one line at a time, so that memory does not grow with the
 // files: merged by the time each record ended, each input in its own order (stations append their
 // records as their devices end), equal times in the order of the inputs. `onRecord` gets each record

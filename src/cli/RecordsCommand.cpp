@@ -3,63 +3,20 @@
 #include "vtc880/DeviceRecord.h"
 #include "vtc880/ExitStatus.h"
 #include "vtc880/Fields.h"
-#include "vtc880/PortDiscovery.h"
 #include "vtc880/RecordTable.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <memory>
-#include <set>
-#include <system_error>
 
 namespace vtc880 {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 struct RecordsOptions {
     std::vector<std::string> files;
     bool csv = false;
 };
-
-// The files named, a folder standing for the record files (*.jsonl) in it, in the order of their
-// names. A file named twice (or as well as its folder) is read once: its records count once.
-std::vector<std::string> recordFiles(const std::vector<std::string>& named, const Output& out) {
-    std::vector<std::string> files;
-    std::set<std::string> seen;
-    const auto add = [&](const std::string& file) {
-        std::error_code error;
-        const fs::path same = fs::weakly_canonical(file, error);
-        if (seen.insert(error ? file : same.string()).second) {
-            files.push_back(file);
-        }
-    };
-    for (const std::string& name : named) {
-        std::error_code error;
-        if (!fs::is_directory(name, error)) {
-            add(name);
-            continue;
-        }
-        std::vector<std::string> inFolder;
-        for (fs::directory_iterator it(name, error); !error && it != fs::directory_iterator();
-             it.increment(error)) {
-            if (it->path().extension() == ".jsonl" && it->is_regular_file(error)) {
-                inFolder.push_back(it->path().string());
-            }
-        }
-        if (error || inFolder.empty()) {
-            out.problem(name + (error ? ": cannot read the folder: " + error.message()
-                                      : ": a folder with no record file (*.jsonl) in it"));
-            return {};
-        }
-        std::sort(inFolder.begin(), inFolder.end(), naturalLess);
-        std::for_each(inFolder.begin(), inFolder.end(), add);
-    }
-    return files;
-}
 
 // The files, opened; nothing when one cannot be.
 std::vector<std::unique_ptr<std::ifstream>> openAll(const std::vector<std::string>& files,
@@ -77,8 +34,10 @@ std::vector<std::unique_ptr<std::ifstream>> openAll(const std::vector<std::strin
 }
 
 int run(const RecordsOptions& options, const Output& out) {
-    const std::vector<std::string> files = recordFiles(options.files, out);
+    std::string problem;
+    const std::vector<std::string> files = recordFilesOf(options.files, problem);
     if (files.empty()) {
+        out.problem(problem);
         return Exit::file;
     }
     // Read twice, one record at a time: the table's widths first, then its lines and the summary.

@@ -4,13 +4,17 @@
 #include "vtc880/DeviceRecord.h"
 #include "vtc880/Fields.h"
 #include "vtc880/Outcome.h"
+#include "vtc880/PortDiscovery.h"
 #include "vtc880/Utf8.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <set>
+#include <system_error>
 
 namespace vtc880 {
 
@@ -207,6 +211,43 @@ const std::vector<std::string>& recordColumns() {
         return names;
     }();
     return columns;
+}
+
+std::vector<std::string> recordFilesOf(const std::vector<std::string>& names, std::string& problem) {
+    namespace fs = std::filesystem;
+    problem.clear();
+    std::vector<std::string> files;
+    std::set<std::string> seen;
+    const auto add = [&](const std::string& file) {
+        std::error_code error;
+        const fs::path same = fs::weakly_canonical(file, error);
+        if (seen.insert(error ? file : same.string()).second) {
+            files.push_back(file);
+        }
+    };
+    for (const std::string& name : names) {
+        std::error_code error;
+        if (!fs::is_directory(name, error)) {
+            add(name);
+            continue;
+        }
+        std::vector<std::string> inFolder;
+        for (fs::directory_iterator it(name, error); !error && it != fs::directory_iterator();
+             it.increment(error)) {
+            std::error_code kind;
+            if (it->path().extension() == ".jsonl" && it->is_regular_file(kind)) {
+                inFolder.push_back(it->path().string());
+            }
+        }
+        if (error || inFolder.empty()) {
+            problem = name + (error ? ": cannot read the folder: " + error.message()
+                                    : ": a folder with no record file (*.jsonl) in it");
+            return {};
+        }
+        std::sort(inFolder.begin(), inFolder.end(), naturalLess);
+        std::for_each(inFolder.begin(), inFolder.end(), add);
+    }
+    return files;
 }
 
 void readRecords(const std::vector<RecordInput>& inputs,
