@@ -2,6 +2,7 @@
 #include "vtc880/ExitStatus.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -18,7 +19,20 @@ struct TakenCase {
     const char* name;
     const char* plugged; // under the bench's dev folder
     const char* slot;
+    bool usb = false; // the port hangs from a USB adapter 0403:6001 with serial number A5TEST in sysfs
 };
+
+// What sysfs shows of a USB adapter whose tty is the pseudo-terminal `pty`: its ids and serial number.
+void fakeUsbAdapter(const fs::path& sys, const std::string& pty) {
+    const std::string tty = fs::path(pty).filename().string();
+    const fs::path usb = sys / "devices" / "usb1" / "1-1";
+    fs::create_directories(usb / "1-1:1.0" / tty);
+    std::ofstream(usb / "idVendor") << "0403\n";
+    std::ofstream(usb / "idProduct") << "6001\n";
+    std::ofstream(usb / "serial") << "A5TEST\n";
+    fs::create_directories(sys / "class" / "tty" / tty);
+    fs::create_symlink(usb / "1-1:1.0" / tty, sys / "class" / "tty" / tty / "device");
+}
 
 class SlotsTake : public testing::TestWithParam<TakenCase> {};
 
@@ -38,6 +52,10 @@ TEST_P(SlotsTake, TheirBoard) {
         text.replace(at, 3, bench.dev.string());
     }
     StationSettings settings = bench.settings({});
+    if (c.usb) {
+        settings.roots.sys = (bench.root / "sys").string();
+        fakeUsbAdapter(settings.roots.sys, board.portPath());
+    }
     std::string problem;
     settings.slots = parseSlots({text}, settings.roots.dev, problem);
     ASSERT_EQ(problem, "") << text;
@@ -60,7 +78,9 @@ INSTANTIATE_TEST_SUITE_P(
         TakenCase{"namedComName", "ttyS0", "left=COM1"}, TakenCase{"kernelName", "ttyS1", "ttyS1"},
         TakenCase{"usbKernelName", "ttyUSB3", "ttyUSB3"},
         TakenCase{"pathUnderTheFolder", "ttyS0", "DEV/ttyS0"}, TakenCase{"pseudoTerminal", "ttyS4", "PTY"},
-        TakenCase{"socket", "serial/by-path/pci-0000:00:14.0-usb-0:1.1:1.0-port0", "A=path:*usb-0:1.1:*"}),
+        TakenCase{"socket", "serial/by-path/pci-0000:00:14.0-usb-0:1.1:1.0-port0", "A=path:*usb-0:1.1:*"},
+        TakenCase{"usbIdentity", "ttyUSB5", "usb:0403:6001", true},
+        TakenCase{"usbIdentityAndSerial", "ttyUSB5", "A=usb:403:6001:A5TEST", true}),
     [](const testing::TestParamInfo<TakenCase>& info) { return info.param.name; });
 
 // A slot whose port is not there yet is no fault: the station says that it waits for it.
