@@ -5,15 +5,20 @@
 //
 // Three runs: the demo's update (speed switch, modelled line, verify; the simulated device inside the
 // tool), a 1 MiB image on a fast simulated line inside the tool, and the same image sent to a device in
-// a vtc880-sim process of its own, where the figure is the updater's alone.
+// a vtc880-sim process of its own, where the figure is the updater's alone. Then `vtc880 records` over
+// generated record files of 10,000 and 100,000 records (a line's year), as a table and as CSV, and over
+// the larger as ten files of a tenth each: its memory should not grow with the files.
 
 #include "BenchImage.h"
 #include "DeviceProcess.h"
 #include "ProcessFigures.h"
+#include "vtc880/DeviceRecord.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <iterator>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -60,10 +65,85 @@ ChildRun runTool(std::vector<std::string> words) {
     return run;
 }
 
-void print(const char* what, const ChildRun& run) {
-    std::printf("%-58s %4d %8ld KiB %6.2f MB  %6.1f s  %s\n", what, run.status, run.peakKiB,
+void print(const std::string& what, const ChildRun& run) {
+    std::printf("%-58s %4d %8ld KiB %6.2f MB  %6.1f s  %s\n", what.c_str(), run.status, run.peakKiB,
                 run.peakKiB * 1024 / 1e6, run.seconds,
                 run.status == 0 && run.peakKiB * 1024.0 < goalBytes ? "under 10 MB" : "MISSED");
+}
+
+// Record files as stations write them: `files` files of `records` records in all, a device every 3 s
+// over four slots, the usual mix of outcomes. Removed with the object.
+class RecordFiles {
+  public:
+    RecordFiles(std::size_t records, std::size_t files) {
+        char folder[] = "/tmp/vtc880-records-XXXXXX";
+        if (::mkdtemp(folder) == nullptr) {
+            return;
+        }
+        root = folder;
+        ImageFacts image;
+        image.path = "/srv/line/firmware-2.1.7.hex";
+        image.bytes = 65560;
+        image.dataBytes = 65536;
+        image.sha256 = std::string(64, 'a');
+        image.version = "2.1.7";
+        const Outcome outcomes[] = {Outcome::succeeded,    Outcome::succeeded, Outcome::succeeded,
+                                    Outcome::verifyFailed, Outcome::noAnswer,  Outcome::portLost};
+        std::vector<std::FILE*> out;
+        for (std::size_t f = 0; f < files; ++f) {
+            paths.push_back(root + "/station-" + std::to_string(f + 1) + ".jsonl");
+            out.push_back(std::fopen(paths.back().c_str(), "w"));
+        }
+        const auto day = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 365 * 55);
+        for (std::size_t i = 0; i < records; ++i) {
+            DeviceRecord record;
+            record.end = day + std::chrono::seconds(3 * i);
+            record.start = record.end - std::chrono::milliseconds(5300);
+            record.host = "line-" + std::to_string(i % files + 1);
+            record.slot = std::string("slot-") + char('A' + i % 4);
+            record.port = "/dev/ttyUSB" + std::to_string(i % 4);
+            record.byPath =
+                "/dev/serial/by-path/pci-0000:00:14.0-usb-0:1." + std::to_string(i % 4 + 1) + ":1.0-port0";
+            record.usbVendor = "0403";
+            record.usbProduct = "6001";
+            record.usbSerial = "A50" + std::to_string(100000 + i);
+            record.image = image;
+            record.result.outcome = outcomes[i % std::size(outcomes)];
+            record.result.text = "updated with firmware-2.1.7.hex: 65,536 bytes, version 2.1.7, verified";
+            std::FILE* file = out[i % files];
+            if (file != nullptr) {
+                std::fputs((recordLine(record) + "\n").c_str(), file);
+            }
+        }
+        for (std::FILE* file : out) {
+            if (file != nullptr) {
+                std::fclose(file);
+            }
+        }
+    }
+    ~RecordFiles() {
+        for (const std::string& path : paths) {
+            std::remove(path.c_str());
+        }
+        if (!root.empty()) {
+            ::rmdir(root.c_str());
+        }
+    }
+    RecordFiles(const RecordFiles&) = delete;
+    RecordFiles& operator=(const RecordFiles&) = delete;
+    std::vector<std::string> paths;
+
+  private:
+    std::string root;
+};
+
+std::vector<std::string> recordsWords(const RecordFiles& files, bool csv) {
+    std::vector<std::string> words{"records"};
+    words.insert(words.end(), files.paths.begin(), files.paths.end());
+    if (csv) {
+        words.emplace_back("--csv");
+    }
+    return words;
 }
 
 } // namespace
@@ -84,5 +164,15 @@ int main() {
     }
     print("1 MiB, --no-speed-switch, device in a vtc880-sim process",
           runTool({"update", large.path(), "--no-speed-switch", "--port", device.portPath()}));
+
+    std::printf("\n%-58s %4s %12s %9s  %8s\n", "vtc880 records ...", "exit", "peak RSS", "", "time");
+    for (const auto& [records, files] :
+         {std::pair<std::size_t, std::size_t>{10000, 1}, {100000, 1}, {100000, 10}}) {
+        const RecordFiles generated(records, files);
+        const std::string what = std::to_string(records) + " records in " + std::to_string(files) +
+                                 (files == 1 ? " file" : " files");
+        print(what + ": the table", runTool(recordsWords(generated, false)));
+        print(what + ": --csv", runTool(recordsWords(generated, true)));
+    }
     return 0;
 }

@@ -73,6 +73,7 @@ inline constexpr char usb[] = "usb";
 inline constexpr char byId[] = "by_id";
 inline constexpr char mayOpen[] = "may_open";
 inline constexpr char latencyTimerMs[] = "latency_timer_ms";
+inline constexpr char file[] = "file";
 inline constexpr char line[] = "line";
 inline constexpr char badLines[] = "bad_lines";
 inline constexpr char images[] = "images";

@@ -17,7 +17,7 @@ struct ImageFacts {
     std::uint64_t dataBytes = 0; // what an update sends: the blocks' bytes
 };
 
-// Reads `path` whole. Returns nothing when it cannot be read.
+// Reads `path` whole. Returns nothing when it cannot be read, or is a directory.
 std::optional<std::string> readWholeFile(const std::string& path);
 // The facts of an image file whose bytes were read as `bytes` and loaded as `image`.
 ImageFacts imageFacts(const std::string& path, const std::string& bytes, const FileCopy& image);

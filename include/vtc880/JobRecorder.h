@@ -19,7 +19,8 @@ class JobRecorder {
     // the image read, else why not.
     JobRecorder(const std::string& recordPath, const std::string& imagePath, std::string& problem);
 
-    // Appends the record of one finished job. Empty on success, else why not. Any thread.
+    // Appends the record of one finished job. Empty on success, else why not, with the record. Any
+    // thread.
     std::string write(const RunSettings& job, const RunResult& result,
                       std::chrono::system_clock::time_point start,
                       std::chrono::system_clock::time_point end) const;

@@ -20,10 +20,11 @@ struct DeviceRoots {
 // ports the system lists. Each with every field filled. Never throws.
 std::vector<Port> listPorts(const DeviceRoots& roots = {});
 
-// The ports a selector chooses among: those discoverSerialPorts() lists, and any other device a
-// serial/by-path link leads to, named by its device. Links that lead nowhere are left out. Each with
-// every field filled. Never throws.
-std::vector<Port> inventoryPorts(const DeviceRoots& roots = {});
+// The ports a selector chooses among: those discoverSerialPorts() lists, any other device a
+// serial/by-path link leads to, named by its device, and the devices the paths in `named` lead to
+// (ports named by selectors, such as ttyS0, that no listing finds). Links and paths that lead nowhere
+// are left out. Each with every field filled. Never throws.
+std::vector<Port> inventoryPorts(const DeviceRoots& roots = {}, const std::vector<std::string>& named = {});
 
 // The device a port name leads to (its device path, links resolved where the system has them), to
 // tell whether two names are one port. Never opens the port.

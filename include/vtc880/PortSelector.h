@@ -24,12 +24,23 @@ struct PortSelector {
 };
 
 // Reads a selector. Returns nothing, and says why in `problem`, when a usb: or path: selector is
-// malformed; any other text is a port name.
+// malformed (a path: glob with a '[' and no ']' included), or the text names a kind of selector there
+// is not (a name with a ':' and no '/'); any other text is a port name.
 std::optional<PortSelector> parsePortSelector(const std::string& text, std::string& problem);
 
 // Whether the selector picks `port`. A name picks the port it leads to: a name without '/' is looked
 // up under `devFolder`, COMn as the system's serial port n.
 bool selects(const PortSelector& selector, const Port& port, const std::string& devFolder = devRoot);
+
+// The path a port name selector opens: a name with '/' as it stands, COMn as the system's serial
+// port n and any other name, both under `devFolder`. Empty for usb: and path: selectors, and for a
+// name that cannot form a path.
+std::string namedPath(const PortSelector& selector, const std::string& devFolder = devRoot);
+
+// Whether every port `later` could pick, `earlier` picks too: a slot after it would never take a port.
+// Only what can be told from the selectors themselves: a usb: selector and a path: selector never
+// cover each other.
+bool covers(const PortSelector& earlier, const PortSelector& later, const std::string& devFolder = devRoot);
 
 // Shell-style matching of a whole name: '*' any run, '?' one character, '[abc]', '[a-z]', '[!a]'.
 bool globMatch(std::string_view pattern, std::string_view text);

@@ -48,7 +48,8 @@ class Station {
 
     // Runs until stopped: `stopRequested` is asked between events and is true once per request.
     // Returns the exit status: 0 after a stop that let every update end, the interrupt status when
-    // updates were cut short, the file status when the image or the record file is unusable at the start.
+    // updates were cut short, the file status when the image or the record file is unusable at the
+    // start or when any record could not be written by the end.
     int run(const std::function<bool()>& stopRequested);
 
   private:
@@ -58,5 +59,11 @@ class Station {
 
 // Reads a --slot: "SELECTOR" (named by itself) or "NAME=SELECTOR". Empty `problem` on success.
 StationSlot parseSlot(const std::string& text, std::string& problem);
+
+// Reads a station's --slot options, in their order. Refuses, naming the slot and why in `problem`, a
+// slot that does not read, two slots of one name, and a slot that could never take a port because
+// an earlier one covers every port it would pick (bare port names are taken under `devFolder`).
+std::vector<StationSlot> parseSlots(const std::vector<std::string>& texts, const std::string& devFolder,
+                                    std::string& problem);
 
 } // namespace vtc880

@@ -8,8 +8,9 @@
 #include "vtc880/Station.h"
 #include "vtc880/SystemRoots.h"
 
+#include <filesystem>
 #include <memory>
-#include <set>
+#include <system_error>
 
 namespace vtc880 {
 
@@ -68,18 +69,20 @@ void addStationCommand(CLI::App& app, CliContext& context) {
         ->check(CLI::Range(0, 60000))
         ->capture_default_str();
     command->callback([&context, options] {
-        std::vector<StationSlot> slots;
-        std::set<std::string> names;
-        for (const std::string& text : options->slots) {
-            std::string problem;
-            StationSlot slot = parseSlot(text, problem);
-            if (!problem.empty()) {
-                throw CLI::ValidationError("--slot", problem);
-            }
-            if (!names.insert(slot.name).second) {
-                throw CLI::ValidationError("--slot", slot.name + ": two slots have this name");
-            }
-            slots.push_back(std::move(slot));
+        // Every slot must be able to take a port before anything is watched: a slot that never
+        // matches would leave its boards waiting without a word.
+        std::error_code error;
+        if (!std::filesystem::is_directory(options->devDir, error)) {
+            throw CLI::ValidationError("--dev-dir",
+                                       options->devDir + (std::filesystem::exists(options->devDir, error)
+                                                              ? ": not a folder: give the folder that "
+                                                                "stands for /dev"
+                                                              : ": no such folder"));
+        }
+        std::string problem;
+        std::vector<StationSlot> slots = parseSlots(options->slots, options->devDir, problem);
+        if (!problem.empty()) {
+            throw CLI::ValidationError("--slot", problem);
         }
         context.exitCode = run(*options, std::move(slots), context.json);
     });

@@ -3,12 +3,18 @@
 #include "image/Sha256.h"
 #include "vtc880/ImageBuilder.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace vtc880 {
 
 std::optional<std::string> readWholeFile(const std::string& path) {
+    // Linux opens a directory for reading and only fails the read: it is no file of no bytes.
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return std::nullopt;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return std::nullopt;

@@ -152,6 +152,7 @@ std::vector<EventField> allFields() {
         {"ports", e::port, f::mayOpen, K::boolean, always},
         {"ports", e::port, f::latencyTimerMs, K::integer, sometimes},
 
+        {"records", e::problem, f::file, K::string, always},
         {"records", e::problem, f::line, K::integer, always},
         {"records", e::problem, f::text, K::string, always},
         {"records", e::recordsSummary, f::records, K::integer, always},

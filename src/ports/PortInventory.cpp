@@ -98,7 +98,7 @@ std::vector<Port> listPorts(const DeviceRoots& roots) {
     }
 }
 
-std::vector<Port> inventoryPorts(const DeviceRoots& roots) {
+std::vector<Port> inventoryPorts(const DeviceRoots& roots, const std::vector<std::string>& named) {
     try {
         const Links links(roots);
         std::vector<std::pair<std::string, std::string>> found; // name, device
@@ -114,6 +114,9 @@ std::vector<Port> inventoryPorts(const DeviceRoots& roots) {
         }
         for (const auto& [link, device] : links.byPath) {
             add(device, device);
+        }
+        for (const std::string& path : named) {
+            add(path, deviceBehind(path));
         }
         std::vector<Port> ports;
         for (const auto& [name, device] : found) {

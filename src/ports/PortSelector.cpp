@@ -4,6 +4,7 @@
 #include "vtc880/Utf8.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
@@ -42,34 +43,103 @@ std::string nameOf(const std::string& path) {
     return fs::path(path).filename().string();
 }
 
-// One set of brackets at `p` ('[' already seen at pattern[p - 1]): whether `c` is in it, and where the
-// pattern goes on. A '[' without its ']' is an ordinary character.
-std::optional<std::pair<bool, std::size_t>> bracket(std::string_view pattern, std::size_t p, char c) {
+using CharSet = std::bitset<256>;
+
+// One set of brackets at `p` ('[' already seen at pattern[p - 1]): the characters it takes, and where
+// the pattern goes on. Nothing when the '[' has no ']'.
+std::optional<std::pair<CharSet, std::size_t>> bracket(std::string_view pattern, std::size_t p) {
     std::size_t i = p;
     bool negate = false;
     if (i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^')) {
         negate = true;
         ++i;
     }
-    bool in = false;
+    CharSet in;
     bool first = true;
     while (i < pattern.size() && (first || pattern[i] != ']')) {
         first = false;
-        const char low = pattern[i];
+        const auto low = static_cast<unsigned char>(pattern[i]);
         if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
-            const char high = pattern[i + 2];
-            in = in || (static_cast<unsigned char>(low) <= static_cast<unsigned char>(c) &&
-                        static_cast<unsigned char>(c) <= static_cast<unsigned char>(high));
+            const auto high = static_cast<unsigned char>(pattern[i + 2]);
+            for (unsigned c = low; c <= high; ++c) {
+                in.set(c);
+            }
             i += 3;
         } else {
-            in = in || low == c;
+            in.set(low);
             ++i;
         }
     }
     if (i >= pattern.size()) {
         return std::nullopt;
     }
-    return std::pair{in != negate, i + 1};
+    if (negate) {
+        in.flip();
+    }
+    return std::pair{in, i + 1};
+}
+
+// A glob as a row of tokens: a star, or one character of a set ('?' is the set of all, a plain
+// character a set of one, an unclosed '[' itself).
+struct GlobToken {
+    bool star = false;
+    CharSet chars;
+};
+
+std::vector<GlobToken> globTokens(std::string_view pattern) {
+    std::vector<GlobToken> tokens;
+    for (std::size_t p = 0; p < pattern.size();) {
+        GlobToken token;
+        if (pattern[p] == '*') {
+            token.star = true;
+            ++p;
+        } else if (pattern[p] == '?') {
+            token.chars.set();
+            ++p;
+        } else if (const auto set = pattern[p] == '[' ? bracket(pattern, p + 1) : std::nullopt) {
+            token.chars = set->first;
+            p = set->second;
+        } else {
+            token.chars.set(static_cast<unsigned char>(pattern[p]));
+            ++p;
+        }
+        tokens.push_back(token);
+    }
+    return tokens;
+}
+
+// Whether every name `inner` matches, `outer` matches too: outer's tokens match inner's as they would
+// match characters (a star any run of tokens, a set a set it holds). Sure when it says yes; a pair
+// too long to compare quickly is taken as not covered.
+bool globCovers(std::string_view outer, std::string_view inner) {
+    const std::vector<GlobToken> o = globTokens(outer);
+    const std::vector<GlobToken> in = globTokens(inner);
+    if ((o.size() + 1) * (in.size() + 1) > 1000000) {
+        return false;
+    }
+    // covered[j]: outer's first i tokens cover inner's first j, row by row.
+    std::vector<bool> covered(in.size() + 1, false);
+    covered[0] = true;
+    for (const GlobToken& token : o) {
+        std::vector<bool> next(in.size() + 1, false);
+        for (std::size_t j = 0; j <= in.size(); ++j) {
+            if (token.star) {
+                next[j] = covered[j] || (j > 0 && next[j - 1]);
+            } else {
+                next[j] =
+                    j > 0 && covered[j - 1] && !in[j - 1].star && (in[j - 1].chars & ~token.chars).none();
+            }
+        }
+        covered = std::move(next);
+    }
+    return covered[in.size()];
+}
+
+// The device a port name leads to, links resolved where they lead somewhere, to tell two names apart.
+std::string deviceNamed(const std::string& path) {
+    std::error_code ec;
+    const fs::path device = fs::canonical(path, ec);
+    return ec ? fs::path(path).lexically_normal().string() : device.string();
 }
 
 } // namespace
@@ -93,8 +163,8 @@ bool globMatch(std::string_view pattern, std::string_view text) {
                 continue;
             }
             if (pattern[p] == '[') {
-                if (const auto set = bracket(pattern, p + 1, text[t])) {
-                    if (set->first) {
+                if (const auto set = bracket(pattern, p + 1)) {
+                    if (set->first.test(static_cast<unsigned char>(text[t]))) {
                         p = set->second;
                         ++t;
                         continue;
@@ -161,10 +231,30 @@ std::optional<PortSelector> parsePortSelector(const std::string& text, std::stri
                              "/dev/serial/by-id (path:*usb-0:1.2:*)";
             return std::nullopt;
         }
+        for (std::size_t p = 0; p < selector.pattern.size(); ++p) {
+            if (selector.pattern[p] != '[') {
+                continue;
+            }
+            const auto set = bracket(selector.pattern, p + 1);
+            if (!set) {
+                // It would match only a name with a '[' in it: surely a set whose ']' was forgotten.
+                problem = text + ": the '[' has no ']' (a set is written [abc] or [1-3]; a '[' itself "
+                                 "is [[])";
+                return std::nullopt;
+            }
+            p = set->second - 1;
+        }
         return selector;
     }
     if (text.empty()) {
         problem = "an empty port name";
+        return std::nullopt;
+    }
+    if (text.find('/') == std::string::npos && text.find(':') != std::string::npos) {
+        // No port under /dev has a ':' in its name: this is a selector of a kind there is not.
+        problem = text + ": '" + text.substr(0, text.find(':') + 1) +
+                  "' is no kind of selector: give usb:VID:PID[:SERIAL], path:PATTERN, or a port name "
+                  "(COM1, ttyUSB0, or a path)";
         return std::nullopt;
     }
     return selector;
@@ -184,15 +274,45 @@ bool selects(const PortSelector& selector, const Port& port, const std::string& 
     case PortSelector::Kind::name:
         break;
     }
-    const std::string path = selector.text.find('/') == std::string::npos && devFolder != devRoot
-                                 ? (fs::path(devFolder) / selector.text).string()
-                                 : devicePathFor(selector.text);
+    const std::string path = namedPath(selector, devFolder);
     if (path.empty()) {
         return false;
     }
     std::error_code ec;
     const fs::path device = fs::canonical(path, ec);
     return !ec && device.string() == port.device;
+}
+
+std::string namedPath(const PortSelector& selector, const std::string& devFolder) {
+    if (selector.kind != PortSelector::Kind::name) {
+        return {};
+    }
+    const std::string path = devicePathFor(selector.text);
+    const std::string system = std::string(devRoot) + "/";
+    // COM1 is ttyS0 and a bare name a name under the folder, in /dev or a folder standing for it.
+    if (selector.text.find('/') == std::string::npos && devFolder != devRoot &&
+        path.compare(0, system.size(), system) == 0) {
+        return (fs::path(devFolder) / path.substr(system.size())).string();
+    }
+    return path;
+}
+
+bool covers(const PortSelector& earlier, const PortSelector& later, const std::string& devFolder) {
+    if (earlier.kind != later.kind) {
+        return false; // which ports a usb: and a path: selector share depends on the ports
+    }
+    switch (earlier.kind) {
+    case PortSelector::Kind::usb:
+        return earlier.vendorId == later.vendorId && earlier.productId == later.productId &&
+               (!earlier.serial || earlier.serial == later.serial);
+    case PortSelector::Kind::path:
+        return globCovers(earlier.pattern, later.pattern);
+    case PortSelector::Kind::name:
+        break;
+    }
+    const std::string a = namedPath(earlier, devFolder);
+    const std::string b = namedPath(later, devFolder);
+    return !a.empty() && deviceNamed(a) == deviceNamed(b);
 }
 
 std::optional<std::string> resolvePort(const std::string& text, const std::vector<Port>& ports,

@@ -27,8 +27,12 @@ std::string JobRecorder::write(const RunSettings& job, const RunResult& result,
                                std::chrono::system_clock::time_point end) const {
     const DeviceRecord record =
         recordOf(job, result, start, end, findPort(ports, job.port), image ? &*image : nullptr, {});
-    const std::string problem = file.append(recordLine(record));
-    return problem.empty() ? problem : "the record of " + job.port + " was not written: " + problem;
+    const std::string line = recordLine(record);
+    const std::string problem = file.append(line);
+    // The record itself goes with the problem, so that nothing the run did is lost unseen.
+    return problem.empty()
+               ? problem
+               : "the record of " + job.port + " was not written: " + problem + "; here it is: " + line;
 }
 
 } // namespace vtc880

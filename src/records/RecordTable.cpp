@@ -4,13 +4,17 @@
 #include "vtc880/DeviceRecord.h"
 #include "vtc880/Fields.h"
 #include "vtc880/Outcome.h"
+#include "vtc880/PortDiscovery.h"
 #include "vtc880/Utf8.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <set>
+#include <system_error>
 
 namespace vtc880 {
 
@@ -66,15 +70,15 @@ bool nextLine(std::istream& in, std::string& line, bool& tooLong) {
     }
 }
 
-RecordTable::Row rowOf(const Json& record, bool firstFormat) {
-    RecordTable::Row row;
+RecordRow rowOf(const Json& record, bool firstFormat) {
+    RecordRow row;
     for (const RecordField& field : recordFields()) {
         row.push_back(textOf(recordValue(field, record, firstFormat)));
     }
     return row;
 }
 
-std::string cell(const RecordTable::Row& row, const char* name) {
+std::string cell(const RecordRow& row, const char* name) {
     const std::size_t at = column(name);
     return at < row.size() ? row[at] : std::string();
 }
@@ -96,12 +100,7 @@ std::string outcomeCounts(const std::map<std::string, std::size_t>& counts) {
     return text;
 }
 
-struct Groups {
-    std::map<std::string, std::size_t> outcomes;
-    std::map<std::string, std::map<std::string, std::size_t>> slots, images;
-};
-
-std::string imageKey(const RecordTable::Row& row) {
+std::string imageKey(const RecordRow& row) {
     const std::string path = cell(row, "image");
     if (path.empty()) {
         return "(no image: erase)";
@@ -111,24 +110,58 @@ std::string imageKey(const RecordTable::Row& row) {
            cell(row, field::imageSha256).substr(0, 12);
 }
 
-Groups group(const RecordTable& table) {
-    Groups groups;
-    for (const RecordTable::Row& row : table.rows) {
-        const std::string outcome = cell(row, "outcome");
-        ++groups.outcomes[outcome];
-        const std::string slot = cell(row, "slot");
-        ++groups.slots[slot.empty() ? "(no slot)" : slot][outcome];
-        ++groups.images[imageKey(row)][outcome];
-    }
-    return groups;
-}
-
 std::size_t total(const std::map<std::string, std::size_t>& counts) {
     std::size_t n = 0;
     for (const auto& entry : counts) {
         n += entry.second;
     }
     return n;
+}
+
+// One input as the merge reads it: the record it holds next, read ahead.
+struct Cursor {
+    const RecordInput* input = nullptr;
+    std::size_t number = 0; // of the last line read
+    std::optional<RecordRow> next;
+    std::string end; // of `next`: what the merge orders by
+};
+
+// Reads `cursor` on to its next record, passing on the lines that are not records.
+void advance(Cursor& cursor, const std::function<void(const RecordProblem&)>& onProblem) {
+    cursor.next.reset();
+    std::string line;
+    bool tooLong = false;
+    while (nextLine(*cursor.input->in, line, tooLong)) {
+        ++cursor.number;
+        const auto problem = [&](std::string why) {
+            onProblem({cursor.input->name, cursor.number, std::move(why)});
+        };
+        if (tooLong) {
+            problem("not a record: longer than 1 MiB");
+            continue;
+        }
+        if (line.find_first_not_of(" \t\r") == std::string::npos) {
+            continue;
+        }
+        Json value;
+        try {
+            // Structure is ASCII: replacing invalid bytes keeps the record and never makes one.
+            value = Json::parse(validUtf8(line));
+        } catch (const Json::parse_error& error) {
+            problem(std::string("not a whole record (cut short by a crash, or not JSON): ") + error.what());
+            continue;
+        }
+        const auto format = value.is_object() ? value.find("format") : value.end();
+        const bool current = format != value.end() && *format == recordFormat;
+        const bool first = format != value.end() && *format == recordFormatV1;
+        if (!current && !first) {
+            problem("not a vtc880 device record");
+            continue;
+        }
+        cursor.next = rowOf(value, first);
+        cursor.end = cell(*cursor.next, "end");
+        return;
+    }
 }
 
 bool looksNumeric(const std::string& text) {
@@ -180,99 +213,87 @@ const std::vector<std::string>& recordColumns() {
     return columns;
 }
 
-RecordTable readRecords(std::istream& in) {
-    RecordTable table;
-    std::string line;
-    bool tooLong = false;
-    for (std::size_t number = 1; nextLine(in, line, tooLong); ++number) {
-        if (tooLong) {
-            table.badLines.push_back({number, "not a record: longer than 1 MiB"});
+std::vector<std::string> recordFilesOf(const std::vector<std::string>& names, std::string& problem) {
+    namespace fs = std::filesystem;
+    problem.clear();
+    std::vector<std::string> files;
+    std::set<std::string> seen;
+    const auto add = [&](const std::string& file) {
+        std::error_code error;
+        const fs::path same = fs::weakly_canonical(file, error);
+        if (seen.insert(error ? file : same.string()).second) {
+            files.push_back(file);
+        }
+    };
+    for (const std::string& name : names) {
+        std::error_code error;
+        if (!fs::is_directory(name, error)) {
+            add(name);
             continue;
         }
-        if (line.find_first_not_of(" \t\r") == std::string::npos) {
-            continue;
+        std::vector<std::string> inFolder;
+        for (fs::directory_iterator it(name, error); !error && it != fs::directory_iterator();
+             it.increment(error)) {
+            std::error_code kind;
+            if (it->path().extension() == ".jsonl" && it->is_regular_file(kind)) {
+                inFolder.push_back(it->path().string());
+            }
         }
-        Json value;
-        try {
-            value = Json::parse(line);
-        } catch (const Json::parse_error& error) {
-            table.badLines.push_back(
-                {number,
-                 std::string("not a whole record (cut short by a crash, or not JSON): ") + error.what()});
-            continue;
+        if (error || inFolder.empty()) {
+            problem = name + (error ? ": cannot read the folder: " + error.message()
+                                    : ": a folder with no record file (*.jsonl) in it");
+            return {};
         }
-        const auto format = value.is_object() ? value.find("format") : value.end();
-        const bool current = format != value.end() && *format == recordFormat;
-        const bool first = format != value.end() && *format == recordFormatV1;
-        if (!current && !first) {
-            table.badLines.push_back({number, "not a vtc880 device record"});
-            continue;
-        }
-        table.rows.push_back(rowOf(value, first));
+        std::sort(inFolder.begin(), inFolder.end(), naturalLess);
+        std::for_each(inFolder.begin(), inFolder.end(), add);
     }
-    return table;
+    return files;
 }
 
-std::vector<std::string> recordsText(const RecordTable& table) {
-    const std::vector<std::pair<const char*, const char*>> shown{
-        {"end", "end (UTC)"},         {field::slot, "slot"},           {field::port, "port"},
-        {field::usbSerial, "serial"}, {field::operation, "operation"}, {field::imageVersion, "version"},
-        {field::outcome, "outcome"},  {field::state, "state"},         {"wall_seconds", "s"}};
-    std::vector<std::vector<std::string>> cells;
-    cells.emplace_back();
-    for (const auto& [field, title] : shown) {
-        cells.back().emplace_back(title);
+void readRecords(const std::vector<RecordInput>& inputs,
+                 const std::function<void(const RecordRow&)>& onRecord,
+                 const std::function<void(const RecordProblem&)>& onProblem) {
+    std::vector<Cursor> cursors;
+    for (const RecordInput& input : inputs) {
+        cursors.push_back({&input, 0, std::nullopt, {}});
+        advance(cursors.back(), onProblem);
     }
-    for (const RecordTable::Row& row : table.rows) {
-        cells.emplace_back();
-        for (const auto& [field, title] : shown) {
-            std::string value = cell(row, field);
-            if (std::string(field) == "end" && value.size() >= 19) {
-                value = value.substr(0, 10) + " " + value.substr(11, 8);
+    for (;;) {
+        Cursor* earliest = nullptr;
+        for (Cursor& cursor : cursors) {
+            if (cursor.next && (earliest == nullptr || cursor.end < earliest->end)) {
+                earliest = &cursor;
             }
-            if (std::string(field) == "wall_seconds" && !value.empty()) {
-                char text[32];
-                std::snprintf(text, sizeof text, "%.1f", std::atof(value.c_str()));
-                value = text;
-            }
-            if (std::string(field) == field::operation && cell(row, field::verifyBeforeFinish) == "true") {
-                value += "+verify";
-            }
-            cells.back().push_back(value.empty() ? "-" : printable(value));
         }
-    }
-    // In terminal columns, a cell at most this wide: a name in another script lines up as well.
-    constexpr std::size_t widest = 40;
-    std::vector<std::size_t> widths(shown.size(), 0);
-    for (const auto& line : cells) {
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            widths[i] = std::max(widths[i], std::min(columns(line[i]), widest));
+        if (earliest == nullptr) {
+            return;
         }
+        onRecord(*earliest->next);
+        advance(*earliest, onProblem);
     }
-    std::vector<std::string> lines;
-    for (const auto& line : cells) {
-        std::string text;
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            const std::string value = headColumns(line[i], widest);
-            text += i + 1 < line.size() ? padColumns(value, widths[i]) + "  " : value;
-        }
-        lines.push_back(text);
-    }
+}
 
-    const Groups groups = group(table);
-    lines.emplace_back();
-    lines.push_back(
-        std::to_string(table.rows.size()) + " records" +
-        (table.rows.empty() ? "" : ": " + outcomeCounts(groups.outcomes)) +
-        (table.badLines.empty() ? "" : "; " + std::to_string(table.badLines.size()) + " lines not records"));
-    if (!groups.slots.empty()) {
+void RecordSummary::add(const RecordRow& row) {
+    ++count;
+    const std::string outcome = cell(row, "outcome");
+    ++outcomes[outcome];
+    const std::string slot = cell(row, "slot");
+    ++slots[slot.empty() ? "(no slot)" : slot][outcome];
+    ++images[imageKey(row)][outcome];
+}
+
+std::vector<std::string> RecordSummary::lines() const {
+    std::vector<std::string> lines;
+    lines.push_back(std::to_string(count) + " records" + (count == 0 ? "" : ": " + outcomeCounts(outcomes)) +
+                    (problems == 0 ? "" : "; " + std::to_string(problems) + " lines not records"));
+    if (!slots.empty()) {
         lines.emplace_back("per slot:");
-        for (const auto& [slot, counts] : groups.slots) {
+        for (const auto& [slot, counts] : slots) {
             lines.push_back("  " + slot + ": " + std::to_string(total(counts)) + " (" +
                             outcomeCounts(counts) + ")");
         }
         lines.emplace_back("per image:");
-        for (const auto& [image, counts] : groups.images) {
+        for (const auto& [image, counts] : images) {
             lines.push_back("  " + image + ": " + std::to_string(total(counts)) + " (" +
                             outcomeCounts(counts) + ")");
         }
@@ -280,42 +301,163 @@ std::vector<std::string> recordsText(const RecordTable& table) {
     return lines;
 }
 
-Json recordsSummaryJson(const RecordTable& table) {
-    const Groups groups = group(table);
+Json RecordSummary::json() const {
     Json event;
     event[field::event] = event::recordsSummary;
-    event[field::records] = table.rows.size();
-    event[field::badLines] = table.badLines.size();
-    event[field::outcomes] = countsJson(groups.outcomes);
-    Json& slots = event[field::slots] = Json::object();
-    for (const auto& [slot, counts] : groups.slots) {
-        slots[slot] = countsJson(counts);
+    event[field::records] = count;
+    event[field::badLines] = problems;
+    event[field::outcomes] = countsJson(outcomes);
+    Json& bySlot = event[field::slots] = Json::object();
+    for (const auto& [slot, counts] : slots) {
+        bySlot[slot] = countsJson(counts);
     }
-    Json& images = event[field::images] = Json::object();
-    for (const auto& [image, counts] : groups.images) {
-        images[image] = countsJson(counts);
+    Json& byImage = event[field::images] = Json::object();
+    for (const auto& [image, counts] : images) {
+        byImage[image] = countsJson(counts);
     }
     return event;
 }
 
-std::string recordsCsv(const RecordTable& table) {
-    const std::vector<std::string>& columns = recordColumns();
-    std::string text;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (i > 0) {
-            text += ',';
+namespace {
+
+struct Shown {
+    const char* field;
+    const char* title;
+};
+const Shown shown[] = {
+    {"end", "end (UTC)"},         {field::slot, "slot"},           {field::port, "port"},
+    {field::usbSerial, "serial"}, {field::operation, "operation"}, {field::imageVersion, "version"},
+    {field::outcome, "outcome"},  {field::state, "state"},         {"wall_seconds", "s"}};
+constexpr std::size_t shownCount = sizeof shown / sizeof shown[0];
+
+// In terminal columns, a cell at most this wide: a name in another script lines up as well.
+constexpr std::size_t widest = 40;
+
+std::vector<std::string> shownCells(const RecordRow& row) {
+    std::vector<std::string> cells;
+    for (const auto& [name, title] : shown) {
+        std::string value = cell(row, name);
+        if (std::string(name) == "end" && value.size() >= 19) {
+            value = value.substr(0, 10) + " " + value.substr(11, 8);
         }
-        text += columns[i];
+        if (std::string(name) == "wall_seconds" && !value.empty()) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.1f", std::atof(value.c_str()));
+            value = text;
+        }
+        if (std::string(name) == field::operation && cell(row, field::verifyBeforeFinish) == "true") {
+            value += "+verify";
+        }
+        cells.push_back(value.empty() ? "-" : printable(value));
     }
-    text += "\r\n";
-    for (const RecordTable::Row& row : table.rows) {
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            if (i > 0) {
-                text += ',';
-            }
-            text += csvField(i < row.size() ? row[i] : std::string());
-        }
-        text += "\r\n";
+    return cells;
+}
+
+std::string tableLine(const std::vector<std::string>& cells, const std::vector<std::size_t>& widths) {
+    std::string text;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const std::string value = headColumns(cells[i], widest);
+        text += i + 1 < cells.size() ? padColumns(value, widths[i]) + "  " : value;
+    }
+    return text;
+}
+
+std::vector<std::string> titles() {
+    std::vector<std::string> cells;
+    for (const auto& [name, title] : shown) {
+        cells.emplace_back(title);
+    }
+    return cells;
+}
+
+} // namespace
+
+RecordLayout::RecordLayout() : widths(shownCount, 0) {
+    const std::vector<std::string> head = titles();
+    for (std::size_t i = 0; i < shownCount; ++i) {
+        widths[i] = std::min(columns(head[i]), widest);
+    }
+}
+
+void RecordLayout::measure(const RecordRow& row) {
+    const std::vector<std::string> cells = shownCells(row);
+    for (std::size_t i = 0; i < shownCount; ++i) {
+        widths[i] = std::max(widths[i], std::min(columns(cells[i]), widest));
+    }
+}
+
+std::string RecordLayout::header() const {
+    return tableLine(titles(), widths);
+}
+
+std::string RecordLayout::line(const RecordRow& row) const {
+    return tableLine(shownCells(row), widths);
+}
+
+std::string recordsCsvHeader() {
+    const std::vector<std::string>& names = recordColumns();
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i > 0 ? "," : "") + names[i];
+    }
+    return text + "\r\n";
+}
+
+std::string recordsCsvLine(const RecordRow& row) {
+    std::string text;
+    for (std::size_t i = 0; i < recordColumns().size(); ++i) {
+        text += (i > 0 ? "," : "") + csvField(i < row.size() ? row[i] : std::string());
+    }
+    return text + "\r\n";
+}
+
+RecordTable readRecords(std::istream& in) {
+    RecordTable table;
+    readRecords(
+        {{"", &in}}, [&](const RecordRow& row) { table.rows.push_back(row); },
+        [&](const RecordProblem& problem) { table.badLines.push_back(problem); });
+    return table;
+}
+
+namespace {
+
+RecordSummary summaryOf(const RecordTable& table) {
+    RecordSummary summary;
+    for (const RecordRow& row : table.rows) {
+        summary.add(row);
+    }
+    for (std::size_t i = 0; i < table.badLines.size(); ++i) {
+        summary.addProblem();
+    }
+    return summary;
+}
+
+} // namespace
+
+std::vector<std::string> recordsText(const RecordTable& table) {
+    RecordLayout layout;
+    for (const RecordRow& row : table.rows) {
+        layout.measure(row);
+    }
+    std::vector<std::string> lines{layout.header()};
+    for (const RecordRow& row : table.rows) {
+        lines.push_back(layout.line(row));
+    }
+    lines.emplace_back();
+    for (std::string& line : summaryOf(table).lines()) {
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+Json recordsSummaryJson(const RecordTable& table) {
+    return summaryOf(table).json();
+}
+
+std::string recordsCsv(const RecordTable& table) {
+    std::string text = recordsCsvHeader();
+    for (const RecordRow& row : table.rows) {
+        text += recordsCsvLine(row);
     }
     return text;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vtc880 {
 
@@ -13,7 +14,9 @@ namespace vtc880 {
 // polling: a wait then reports both as possibly changed once a second.
 class PortWatcher {
   public:
-    PortWatcher(const std::string& devRoot, const std::string& imagePath);
+    // `named`: paths of ports named by the station's slots; their folders are watched as well.
+    PortWatcher(const std::string& devRoot, const std::string& imagePath,
+                const std::vector<std::string>& named = {});
     ~PortWatcher();
     PortWatcher(const PortWatcher&) = delete;
     PortWatcher& operator=(const PortWatcher&) = delete;

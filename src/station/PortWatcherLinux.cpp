@@ -94,13 +94,20 @@ struct PortWatcher::State {
     }
 };
 
-PortWatcher::PortWatcher(const std::string& devRoot, const std::string& imagePath)
+PortWatcher::PortWatcher(const std::string& devRoot, const std::string& imagePath,
+                         const std::vector<std::string>& named)
     : state(std::make_unique<State>()) {
     namespace fs = std::filesystem;
     state->fd.reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     const fs::path dev(devRoot);
-    for (const fs::path& folder :
-         {dev, dev / "serial", dev / "serial" / "by-id", dev / "serial" / "by-path"}) {
+    std::vector<fs::path> folders{dev, dev / "serial", dev / "serial" / "by-id", dev / "serial" / "by-path"};
+    for (const std::string& path : named) {
+        const fs::path folder = fs::path(path).parent_path().lexically_normal();
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+            folders.push_back(folder); // /dev/pts for a pseudo-terminal
+        }
+    }
+    for (const fs::path& folder : folders) {
         state->watches.push_back({folder.string(), {}, -1});
     }
     const auto watchImage = [&](const fs::path& image) {

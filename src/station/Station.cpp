@@ -7,6 +7,7 @@
 #include "vtc880/RecordFile.h"
 #include "vtc880/ResultText.h"
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <map>
@@ -14,6 +15,7 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace vtc880 {
 
@@ -57,14 +59,48 @@ StationSlot parseSlot(const std::string& text, std::string& problem) {
             return slot;
         }
     }
+    const std::size_t second = selector.find('=');
+    if (!slot.name.empty() && second != std::string::npos && selector.find_first_of(":/") > second) {
+        problem = text + ": a slot has one name: give NAME=SELECTOR";
+        return slot;
+    }
     const std::optional<PortSelector> parsed = parsePortSelector(selector, problem);
     if (parsed) {
         slot.selector = *parsed;
         if (slot.name.empty()) {
             slot.name = selector;
         }
+    } else if (!slot.name.empty()) {
+        problem = "slot " + slot.name + ": " + problem;
     }
     return slot;
+}
+
+std::vector<StationSlot> parseSlots(const std::vector<std::string>& texts, const std::string& devFolder,
+                                    std::string& problem) {
+    problem.clear();
+    std::vector<StationSlot> slots;
+    for (const std::string& text : texts) {
+        StationSlot slot = parseSlot(text, problem);
+        if (!problem.empty()) {
+            return {};
+        }
+        for (const StationSlot& earlier : slots) {
+            if (earlier.name == slot.name) {
+                problem = slot.name + ": two slots have this name";
+                return {};
+            }
+            // A port is taken by the first slot that matches it: this one would wait for ever.
+            if (covers(earlier.selector, slot.selector, devFolder)) {
+                problem = text + ": this slot can never take a port: slot " + earlier.name +
+                          (earlier.name == earlier.selector.text ? "" : " (" + earlier.selector.text + ")") +
+                          " comes first and takes every port it would";
+                return {};
+            }
+        }
+        slots.push_back(std::move(slot));
+    }
+    return slots;
 }
 
 struct Station::State {
@@ -72,6 +108,9 @@ struct Station::State {
         : settings(std::move(s)), report(r), clock(c), image(settings.image), records(settings.record) {
         for (const StationSlot& slot : settings.slots) {
             summary.slots.emplace_back(slot.name, StationSummary::Counts{});
+            if (std::string path = namedPath(slot.selector, settings.roots.dev); !path.empty()) {
+                namedPorts.push_back(std::move(path)); // COM1 is no port a listing finds
+            }
         }
     }
 
@@ -98,6 +137,7 @@ struct Station::State {
     };
 
     StationSettings settings;
+    std::vector<std::string> namedPorts; // the paths of the slots that name their port
     StationReport& report;
     Clock& clock;
     StationImage image;
@@ -145,7 +185,7 @@ struct Station::State {
     void scan() {
         std::map<std::string, Presence> now;
         std::vector<SlotPort> arrivals;
-        for (Port& port : inventoryPorts(settings.roots)) {
+        for (Port& port : inventoryPorts(settings.roots, namedPorts)) {
             std::optional<std::size_t> slot;
             for (std::size_t i = 0; i < settings.slots.size() && !slot; ++i) {
                 if (selects(settings.slots[i].selector, port, settings.roots.dev)) {
@@ -183,6 +223,18 @@ struct Station::State {
         for (auto it = taken.begin(); it != taken.end();) {
             const auto p = present.find(it->first);
             it = p == present.end() || p->second.instance != it->second ? taken.erase(it) : std::next(it);
+        }
+    }
+
+    // A slot that matches no port yet is fine, but the person at the station should know which.
+    void sayWaitingSlots() {
+        for (std::size_t i = 0; i < settings.slots.size(); ++i) {
+            const bool held = std::any_of(present.begin(), present.end(),
+                                          [i](const auto& entry) { return entry.second.slot == i; });
+            if (!held) {
+                report.notice("slot " + settings.slots[i].name + ": no port matches " +
+                              settings.slots[i].selector.text + " yet; waiting for one");
+            }
         }
     }
 
@@ -343,17 +395,18 @@ int Station::run(const std::function<bool()>& stopRequested) {
     s.report.image(&s.image.current()->facts, s.image.path(), {});
     if (!s.settings.record.empty()) {
         if (const std::string problem = s.records.check(); !problem.empty()) {
-            s.report.notice("cannot write records: " + problem);
+            s.report.notice("cannot write records: " + problem + "; the station stops");
             return Exit::file;
         }
     }
-    PortWatcher watcher(s.settings.roots.dev, s.settings.image);
+    PortWatcher watcher(s.settings.roots.dev, s.settings.image, s.namedPorts);
     std::vector<std::string> slots;
     for (const StationSlot& slot : s.settings.slots) {
         slots.push_back(slot.name == slot.selector.text ? slot.name
                                                         : slot.name + " (" + slot.selector.text + ")");
     }
     s.report.watching(slots, s.settings.roots.dev, watcher.polling());
+    bool firstScan = true;
 
     for (;;) {
         const PortWatcher::Changes changes = watcher.wait(turn);
@@ -364,6 +417,9 @@ int Station::run(const std::function<bool()>& stopRequested) {
         s.writeRecords(false);
         if (changes.ports) {
             s.scan();
+            if (std::exchange(firstScan, false)) {
+                s.sayWaitingSlots();
+            }
         }
         if (s.taking()) {
             s.startArrivals();
@@ -381,7 +437,8 @@ int Station::run(const std::function<bool()>& stopRequested) {
     for (const std::string& line : s.unwritten) {
         s.report.notice("a record that could not be written: " + line); // nothing is lost unseen
     }
-    s.summary.exit = s.summary.cutShort ? Exit::interrupt : Exit::ok;
+    // A lost record outweighs a stop: a script must learn that the file does not hold every device.
+    s.summary.exit = s.summary.recordsLost > 0 ? Exit::file : s.summary.cutShort ? Exit::interrupt : Exit::ok;
     s.report.summary(s.summary);
     return s.summary.exit;
 }

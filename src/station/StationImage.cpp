@@ -82,7 +82,12 @@ StationImage::Change StationImage::refresh() {
     lastSha = sha;
     snapshot.reset();
     if (!bytes) {
-        problem_ = "cannot read the firmware image";
+        // The words of the check every update makes: a directory, a missing file.
+        FileCopy unused;
+        problem_ = loadImage(path_, unused).problem;
+        if (problem_.empty()) {
+            problem_ = "cannot read the file"; // readable again a moment later: the next change retries
+        }
         return Change::refused;
     }
     if (folder.empty()) {

@@ -230,6 +230,7 @@ void StationView::watching(const std::vector<std::string>& slots, const std::str
         row.state = "waiting";
         rows.push_back(std::move(row));
     }
+    watched = true;
     out.event(watchingEvent(where, polling, slots));
     line("station: watching " + where + (polling ? " (polling once a second)" : "") + " for slot" +
          (slots.size() == 1 ? " " : "s ") + names + "; Ctrl-C stops");
@@ -244,6 +245,9 @@ void StationView::image(const ImageFacts* facts, const std::string& path, const 
         line("station: image " + path + ": " +
              (facts->version.empty() ? "no version block" : "version " + facts->version) + ", " +
              std::to_string(facts->bytes) + " bytes, sha256 " + facts->sha256.substr(0, 16));
+    } else if (!watched) {
+        // Refused before the station watched: it does not start.
+        line("station: image " + path + " cannot be used: " + problem + "; the station stops");
     } else {
         line("station: image " + path + " cannot be used: " + problem + "; no new devices until it can");
     }

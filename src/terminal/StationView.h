@@ -52,6 +52,7 @@ class StationView : public StationReport {
     Style style;
     std::string imagePath;           // of the image the updates send, for their start events
     std::string imageVersion;        // and its version
+    bool watched = false;            // watching() came: an image refused now does not end the station
     std::unique_ptr<LiveLines> live; // on a terminal: the table
     std::vector<Row> rows;
 

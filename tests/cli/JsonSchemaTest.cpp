@@ -5,6 +5,7 @@
 #include "sim/SimulatedDevice.h"
 #include "vtc880/Fields.h"
 #include "vtc880/Json.h"
+#include "vtc880/Outcome.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -166,6 +167,22 @@ TEST(RecordSchema, TheReadmesTableIsTheDefinition) {
         defined.emplace_back(field.name, jsonKindName(field.kind));
     }
     EXPECT_EQ(readme, defined) << "the README's table of record fields, in order, with their types";
+}
+
+// The outcomes are listed once, for the events and the records alike: every one the library has,
+// with the exit status it stands for, and nothing else.
+TEST(OutcomeTable, TheReadmesTableIsTheLibrarys) {
+    std::vector<std::pair<std::string, std::string>> readme;
+    for (const std::vector<std::string>& row : readmeRows("#### Outcomes")) {
+        readme.emplace_back(row.at(0), row.at(1));
+    }
+    std::vector<std::pair<std::string, std::string>> defined;
+    for (int i = int(Outcome::succeeded); i <= int(Outcome::noWorker); ++i) {
+        defined.emplace_back(outcomeName(Outcome(i)), std::to_string(exitCodeFor(Outcome(i))));
+    }
+    std::sort(readme.begin(), readme.end());
+    std::sort(defined.begin(), defined.end());
+    EXPECT_EQ(readme, defined);
 }
 
 class JsonSchema : public testing::Test {

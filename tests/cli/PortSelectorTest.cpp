@@ -154,7 +154,8 @@ TEST_F(FakeSerialTree, AResolvedSelectorIsOnePortOrAProblemThatListsWhatWasFound
 
 TEST(PortSelector, MalformedSelectorsSayWhatIsExpected) {
     for (const char* text : {"usb:", "usb:0403", "usb:0403:", "usb:12345:6001", "usb:04g3:6001",
-                             "usb:0403:6001:", "USB:0403:60011", "path:", "path:a/b", ""}) {
+                             "usb:0403:6001:", "USB:0403:60011", "path:", "path:a/b", "", "foo:bar",
+                             "ttyS0:", "path:[abc", "path:*usb-0:1.[2-3:*", "path:[ab]x[c"}) {
         std::string problem;
         EXPECT_FALSE(parsePortSelector(text, problem)) << text;
         EXPECT_FALSE(problem.empty()) << text;
@@ -164,6 +165,64 @@ TEST(PortSelector, MalformedSelectorsSayWhatIsExpected) {
     ASSERT_TRUE(serial) << problem;
     EXPECT_EQ(serial->serial, "AB:CD") << "a serial number may hold ':'";
     EXPECT_EQ(parsePortSelector("COM3", problem)->kind, PortSelector::Kind::name);
+    for (const char* text : {"path:[[]x", "path:[]]", "path:*usb-0:1.[2-3]:*", "/dev/serial/by-path/a:b:c"}) {
+        EXPECT_TRUE(parsePortSelector(text, problem)) << text << ": " << problem;
+    }
+}
+
+TEST(PortSelector, ANameOpensItsPortUnderTheFolderThatStandsForDev) {
+    const struct {
+        const char* name;
+        const char* folder;
+        const char* path;
+    } cases[] = {
+        {"COM1", "/dev", "/dev/ttyS0"},
+        {"com10", "/tmp/line", "/tmp/line/ttyS9"},
+        {"ttyUSB3", "/tmp/line", "/tmp/line/ttyUSB3"},
+        {"/dev/pts/4", "/tmp/line", "/dev/pts/4"},
+        {"usb:0403:6001", "/dev", ""},
+        {"path:*", "/dev", ""},
+    };
+    for (const auto& c : cases) {
+        std::string problem;
+        const std::optional<PortSelector> selector = parsePortSelector(c.name, problem);
+        ASSERT_TRUE(selector) << problem;
+        EXPECT_EQ(namedPath(*selector, c.folder), c.path) << c.name;
+    }
+}
+
+// Whether a slot after another could ever take a port: only when the first does not cover it.
+TEST(PortSelector, CoversWhatItWouldAlwaysTakeFirst) {
+    const struct {
+        const char* earlier;
+        const char* later;
+        bool covered;
+    } cases[] = {
+        {"path:*usb-0:1.*", "path:*usb-0:1.1:*", true},
+        {"path:*", "path:anything[0-9]?", true},
+        {"path:*usb-0:1.1:*", "path:*usb-0:1.*", false},
+        {"path:*usb-0:1.[1-4]:*", "path:*usb-0:1.[23]:*", true},
+        {"path:*usb-0:1.[23]:*", "path:*usb-0:1.[1-4]:*", false},
+        {"path:a?c", "path:a[bx]c", true},
+        {"path:a[bx]c", "path:a?c", false},
+        {"path:a*", "path:*a", false},
+        {"path:*1.2*", "path:*1.2*", true},
+        {"usb:0403:6001", "usb:0403:6001:A50285BI", true},
+        {"usb:0403:6001", "usb:403:6001", true},
+        {"usb:0403:6001:A50285BI", "usb:0403:6001", false},
+        {"usb:0403:6001:A", "usb:0403:6001:B", false},
+        {"usb:0403:6001", "path:*", false},
+        {"COM1", "ttyS0", true},
+        {"COM1", "/dev/ttyS0", true},
+        {"COM1", "COM2", false},
+    };
+    for (const auto& c : cases) {
+        std::string problem;
+        const std::optional<PortSelector> earlier = parsePortSelector(c.earlier, problem);
+        const std::optional<PortSelector> later = parsePortSelector(c.later, problem);
+        ASSERT_TRUE(earlier && later) << problem;
+        EXPECT_EQ(covers(*earlier, *later), c.covered) << c.earlier << " then " << c.later;
+    }
 }
 
 TEST(GlobMatch, MatchesWholeNamesAsAShellDoes) {

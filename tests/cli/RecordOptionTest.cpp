@@ -1,8 +1,10 @@
 #include "../image/TempDir.h"
 #include "RunTool.h"
 #include "vtc880/ImageFile.h"
+#include "vtc880/JobRecorder.h"
 #include "vtc880/Json.h"
 
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -74,6 +76,23 @@ TEST_F(RecordOption, AnUnwritableRecordFileStopsTheRunBeforeTheDevice) {
     EXPECT_EQ(run.status, 3);
     EXPECT_THAT(run.err, HasSubstr("cannot write records"));
     EXPECT_THAT(run.out + run.err, testing::Not(HasSubstr("Connecting")));
+}
+
+// A record that cannot be written once the run has ended is said with the record itself.
+TEST_F(RecordOption, ARecordNotWrittenLaterIsSaidWithTheRecord) {
+    std::filesystem::create_directories("out");
+    std::string problem;
+    const JobRecorder recorder("out/r.jsonl", "fw.hex", problem);
+    ASSERT_EQ(problem, "");
+    std::filesystem::remove_all("out");
+    RunSettings job;
+    job.port = "/dev/ttyUSB0";
+    RunResult result;
+    result.outcome = Outcome::succeeded;
+    const auto now = std::chrono::system_clock::now();
+    const std::string said = recorder.write(job, result, now, now);
+    EXPECT_THAT(said, HasSubstr("the record of /dev/ttyUSB0 was not written: "));
+    EXPECT_THAT(said, HasSubstr("; here it is: {\"format\":\"vtc880-record/2\""));
 }
 
 } // namespace

@@ -19,6 +19,7 @@ extern char** environ;
 namespace {
 
 using testing::HasSubstr;
+namespace fs = std::filesystem;
 
 std::string slurp(const std::string& path) {
     std::ifstream in(path);
@@ -203,6 +204,85 @@ TEST(StationProgram, ASelectorThatMatchesNoPortIsAUsageError) {
     Program slot({"station", bench.image, "--slot", "usb:zz"}, out);
     EXPECT_EQ(slot.wait(std::chrono::seconds(30)), Exit::usage);
     EXPECT_THAT(slurp(out), HasSubstr("expected usb:VID:PID"));
+}
+
+// What would leave a station waiting for ever is a usage error, said before anything is watched.
+TEST(StationProgram, SlotsAndFoldersThatCanNeverTakeAPortAreUsageErrors) {
+    Bench bench;
+    const std::string file = (bench.root / "a-file").string();
+    std::ofstream(file) << "x";
+    struct Case {
+        std::vector<std::string> args;
+        std::string why;
+    };
+    const Case cases[] = {
+        {{"--slot", "foo:bar"}, "'foo:' is no kind of selector"},
+        {{"--slot", "a=b=path:*"}, "a slot has one name"},
+        {{"--slot", "path:[abc"}, "the '[' has no ']'"},
+        {{"--slot", "a=path:*usb-0:1.*", "--slot", "b=path:*usb-0:1.1:*"}, "this slot can never take a port"},
+        {{"--slot", "COM1", "--dev-dir", (bench.root / "none").string()}, "none: no such folder"},
+        {{"--slot", "COM1", "--dev-dir", file}, "a-file: not a folder"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"station", bench.image};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        if (std::find(args.begin(), args.end(), "--dev-dir") == args.end()) {
+            args.insert(args.end(), {"--dev-dir", bench.dev.string()});
+        }
+        const std::string out = (bench.root / "station.out").string();
+        Program station(args, out);
+        EXPECT_EQ(station.wait(std::chrono::seconds(30)), Exit::usage) << c.why;
+        EXPECT_THAT(slurp(out), HasSubstr(c.why));
+        EXPECT_THAT(slurp(out), testing::Not(HasSubstr("watching"))) << c.why;
+    }
+}
+
+// A station whose records could not all be written ends with the file status, whatever else went
+// well, and prints what it could not write.
+TEST(StationProgram, ARecordNotWrittenEndsWithTheFileStatus) {
+    Bench bench;
+    const fs::path folder = bench.root / "records";
+    fs::create_directories(folder);
+    const std::string records = (folder / "line.jsonl").string();
+    const std::string stationOut = (bench.root / "station.out").string();
+    Program station({"station", bench.image, "--slot", "A=" + bench.selector(1), "--dev-dir",
+                     bench.dev.string(), "--no-speed-switch", "--record", records, "--settle-ms", "0"},
+                    stationOut);
+    ASSERT_TRUE(eventually([&] { return slurp(stationOut).find("watching") != std::string::npos; }, 20000ms))
+        << slurp(stationOut);
+    fs::remove_all(folder);
+    const std::string simOut = (bench.root / "sim.out").string();
+    Program board({"sim", "--link-path", bench.socket(1), "--erase-time-ms", "20"}, simOut);
+    ASSERT_TRUE(eventually(
+        [&] { return slurp(stationOut).find("a record was not written") != std::string::npos; }, 30000ms))
+        << slurp(stationOut);
+    station.signal(SIGINT);
+    EXPECT_EQ(station.wait(std::chrono::seconds(60)), Exit::file);
+    const std::string out = slurp(stationOut);
+    EXPECT_THAT(out, HasSubstr(": updated: "));
+    EXPECT_THAT(out, HasSubstr("a record that could not be written: {"));
+    EXPECT_THAT(out, HasSubstr("1 record(s) not written"));
+}
+
+// An image the station cannot use at the start is said in the words of the image check, with the
+// news that the station stops.
+TEST(StationProgram, AnUnusableImageAtTheStartIsSaidInTheImageChecksWords) {
+    Bench bench;
+    const std::string folder = (bench.root / "a-folder").string();
+    fs::create_directories(folder);
+    const struct {
+        std::string image;
+        const char* words;
+    } cases[] = {{folder, "a directory: name the firmware image file itself"},
+                 {(bench.root / "missing.hex").string(), "cannot open the file: check the path"}};
+    for (const auto& c : cases) {
+        const std::string out = (bench.root / "station.out").string();
+        Program station(
+            {"station", c.image, "--slot", "A=" + bench.selector(1), "--dev-dir", bench.dev.string()}, out);
+        EXPECT_EQ(station.wait(std::chrono::seconds(30)), Exit::file) << c.image;
+        EXPECT_THAT(slurp(out), HasSubstr("cannot be used: " + std::string(c.words) + "; the station stops"));
+        EXPECT_THAT(slurp(out), testing::Not(HasSubstr("no new devices until")));
+    }
 }
 
 } // namespace

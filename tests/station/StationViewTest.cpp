@@ -99,11 +99,20 @@ TEST(StationTerminalResize, TheTableFitsTheNewWidth) {
                                "B=" + bench.selector(2), "--dev-dir", bench.dev.string(), "--settle-ms", "0"},
                               120, 40);
     ASSERT_TRUE(tool.started());
+    // The table, redrawn under the station's word that slot B waits for its port.
+    ASSERT_TRUE(tool.readUntil("slot B: no port matches")) << tool.output;
     ASSERT_TRUE(tool.readUntil("LAST RESULT")) << tool.output;
+    const std::string redraw = "\033[3A\r\033[J";
+    const std::size_t before = tool.output.size();
+    std::size_t draws = 0;
+    for (std::size_t at = tool.output.find(redraw); at != std::string::npos;
+         at = tool.output.find(redraw, at + 1)) {
+        ++draws;
+    }
     tool.resize(40, 40);
-    ASSERT_TRUE(tool.readUntil("\033[3A\r\033[J")) << "redrawn after the resize: " << tool.output;
+    ASSERT_TRUE(tool.readUntilSeen(redraw, draws + 1)) << "redrawn after the resize: " << tool.output;
     tool.readUntil("\x01 never said", 300ms);
-    const std::string after = tool.output.substr(tool.output.find("\033[3A\r\033[J"));
+    const std::string after = tool.output.substr(tool.output.find(redraw, before));
     tool.signal(SIGINT);
     EXPECT_TRUE(tool.readToEnd()) << tool.output;
     EXPECT_EQ(tool.wait(), 0) << tool.output;
