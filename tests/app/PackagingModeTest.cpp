@@ -1,4 +1,5 @@
 #include "../image/TempDir.h"
+#include "BuiltPaths.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -8,7 +9,7 @@ using namespace vtc880;
 namespace {
 
 int runUpdater(const std::string& arguments) {
-    const int status = std::system((std::string(UPDATER_PATH) + " " + arguments).c_str());
+    const int status = std::system((std::string(built::updater()) + " " + arguments).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -87,7 +88,7 @@ TEST(PackagingMode, NeedsNoDisplay) {
     writeFile("src.bin", {1, 2, 3});
     writeText("a.ini", "[VERSION]\nVALUE=1.0.0\n[INPUT]\nSOURCE_1=src.bin\n[RESULT]\nVALUE=out.bin\n");
     const int status = std::system(("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb " +
-                                    std::string(UPDATER_PATH) + " a.ini >/dev/null 2>&1")
+                                    std::string(built::updater()) + " a.ini >/dev/null 2>&1")
                                        .c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -101,7 +102,7 @@ TEST(UpdaterOptions, PrintAndEndWithoutAWindow) {
     for (const auto& [option, said] :
          {std::pair{"--help", "Usage: vtc880-updater"}, std::pair{"--version", "vtc880-updater "}}) {
         const int status = std::system(("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb " +
-                                        std::string(UPDATER_PATH) + " " + option + " >said.txt 2>&1")
+                                        std::string(built::updater()) + " " + option + " >said.txt 2>&1")
                                            .c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << option;
         const std::vector<std::uint8_t> bytes = readFile("said.txt");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BuiltPaths.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -145,14 +147,14 @@ class ChildTool {
     // the calls that allocate nothing until it runs the tool.
     struct CommandLine {
         explicit CommandLine(const std::vector<std::string>& arguments) : words(arguments) {
-            words.insert(words.begin(), TOOL_PATH);
+            words.insert(words.begin(), built::tool());
             for (std::string& word : words) {
                 argv.push_back(word.data());
             }
             argv.push_back(nullptr);
         }
         [[noreturn]] void exec() {
-            execv(TOOL_PATH, argv.data());
+            execv(built::tool(), argv.data());
             _exit(127);
         }
         std::vector<std::string> words;

@@ -1,3 +1,4 @@
+#include "BuiltPaths.h"
 #include "RunTool.h"
 #include "ToolImage.h"
 #include "link/RS232.h"
@@ -208,8 +209,8 @@ TEST_F(DeviceCommand, InterruptStopsPromptlyWithItsStatus) {
     if (child == 0) {
         dup2(pipeEnds[1], STDOUT_FILENO);
         close(pipeEnds[0]);
-        execl(TOOL_PATH, TOOL_PATH, "update", "fw.hex", "--simulate", "--no-speed-switch", "--erase-time-ms",
-              "60000", nullptr);
+        execl(built::tool(), built::tool(), "update", "fw.hex", "--simulate", "--no-speed-switch",
+              "--erase-time-ms", "60000", nullptr);
         _exit(127);
     }
     close(pipeEnds[1]);

@@ -1,3 +1,4 @@
+#include "BuiltPaths.h"
 #include "ChildTool.h"
 #include "RunTool.h"
 #include "ToolImage.h"
@@ -67,7 +68,7 @@ Presence presenceOf(const std::string& cell) {
 
 // The rows of the tables under a README heading, each as its cells.
 std::vector<std::vector<std::string>> readmeRows(const std::string& heading) {
-    std::ifstream readme(README_PATH);
+    std::ifstream readme(built::readme());
     std::vector<std::vector<std::string>> rows;
     bool inSection = false;
     for (std::string line; std::getline(readme, line);) {

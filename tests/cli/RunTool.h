@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BuiltPaths.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -24,7 +26,7 @@ inline ToolRun runTool(const std::string& arguments) {
     const std::string out = "tool.out";
     const std::string err = "tool.err";
     const int status = std::system(
-        (std::string(TOOL_PATH) + " " + arguments + " >" + out + " 2>" + err + " </dev/null").c_str());
+        (std::string(built::tool()) + " " + arguments + " >" + out + " 2>" + err + " </dev/null").c_str());
     ToolRun run;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = slurp(out);

@@ -1,3 +1,5 @@
+#include "BuiltPaths.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -17,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path root = PROJECT_SOURCE_DIR;
+const fs::path root = built::sourceDir();
 
 // Folders of front ends: what they include is the public API, their own folders' headers, and the
 // simulated device (which stands for the device, not for the library).

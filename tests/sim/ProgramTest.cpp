@@ -1,3 +1,4 @@
+#include "BuiltPaths.h"
 #include "Rig.h"
 #include "sim/SimOptions.h"
 #include "vtc880/CodeNames.h"
@@ -163,12 +164,12 @@ class SimProgram : public LinkPath {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        args.insert(args.begin(), VTC880_SIM_PROGRAM);
+        args.insert(args.begin(), built::simProgram());
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        const int spawned = ::posix_spawn(&pid, VTC880_SIM_PROGRAM, &actions, nullptr, argv.data(), environ);
+        const int spawned = ::posix_spawn(&pid, built::simProgram(), &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         ::close(out[1]);
         output = out[0];

@@ -1,3 +1,4 @@
+#include "BuiltPaths.h"
 #include "StationRig.h"
 #include "vtc880/ExitStatus.h"
 
@@ -38,13 +39,13 @@ class Program {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        args.insert(args.begin(), TOOL_PATH);
+        args.insert(args.begin(), built::tool());
         std::vector<char*> argv;
         for (std::string& a : args) {
             argv.push_back(a.data());
         }
         argv.push_back(nullptr);
-        if (::posix_spawn(&pid, TOOL_PATH, &actions, nullptr, argv.data(), environ) != 0) {
+        if (::posix_spawn(&pid, built::tool(), &actions, nullptr, argv.data(), environ) != 0) {
             pid = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
