@@ -209,3 +209,13 @@ def test_the_production_example_updates_four_simulated_devices(image_file):
     assert run.returncode == 0, run.stderr
     assert run.stdout.count(": updated with ") == 4
     assert run.stdout.rstrip().endswith("4 device(s): 4 updated, 0 failed")
+
+
+def test_verify_and_erase_run_on_the_same_device(image_file, blocks):
+    with vtc880.Simulator() as sim:
+        vtc880.update(sim.port, image_file, pause_scale=FAST).check()
+        verified = vtc880.verify(sim.port, image_file, pause_scale=FAST).check()
+        erased = vtc880.erase(sim.port, pause_scale=FAST).check()
+        assert sim.memory(blocks[0][0], 4) == b"\xff" * 4
+    assert (verified.operation, verified.bytes_verified) == ("verify", sum(len(data) for _, data in blocks))
+    assert (erased.operation, erased.outcome) == ("erase", "succeeded")
