@@ -99,9 +99,10 @@ TEST(StationTerminalResize, TheTableFitsTheNewWidth) {
                                "B=" + bench.selector(2), "--dev-dir", bench.dev.string(), "--settle-ms", "0"},
                               120, 40);
     ASSERT_TRUE(tool.started());
-    // The table, redrawn under the station's word that slot B waits for its port.
+    // The table, redrawn under the station's word that slot B waits for its port: its third header
+    // (first drawn, then under A's word and B's). A resize before that redraw would be taken by it.
     ASSERT_TRUE(tool.readUntil("slot B: no port matches")) << tool.output;
-    ASSERT_TRUE(tool.readUntil("LAST RESULT")) << tool.output;
+    ASSERT_TRUE(tool.readUntilSeen("LAST RESULT", 3)) << tool.output;
     const std::string redraw = "\033[3A\r\033[J";
     const std::size_t before = tool.output.size();
     std::size_t draws = 0;
