@@ -14,7 +14,8 @@ namespace vtc880 {
 // runs at 921600 throughout the switch.
 enum class LinkKind { rs232, usb };
 
-struct LinkSpec {
+// One row of the link table.
+struct LinkEntry {
     LinkKind kind;
     const char* name;              // as --link and the JSON events name it
     const char* label;             // as the window lists it
@@ -23,14 +24,14 @@ struct LinkSpec {
 };
 
 // Every link, in the window's order; the default first.
-inline constexpr std::array<LinkSpec, 2> links{{
+inline constexpr std::array<LinkEntry, 2> links{{
     {LinkKind::rs232, "rs232", "RS-232", Speed::rs232Initial, Speed::update},
     {LinkKind::usb, "usb", "USB", Speed::usbInitial, Speed::usbInitial},
 }};
 
-const LinkSpec& linkSpec(LinkKind kind);
+const LinkEntry& linkEntry(LinkKind kind);
 // The link of that name, or nullptr.
-const LinkSpec* linkNamed(std::string_view name);
+const LinkEntry* linkNamed(std::string_view name);
 // The speed of the second speed command after a first one at `firstStageSpeed`: the second stage of
 // the link that starts there, otherwise the same speed (a device already switched to 115200).
 std::int32_t secondStageSpeed(std::int32_t firstStageSpeed);

@@ -158,7 +158,7 @@ MainForm::MainForm(const std::string& fileName, Clock& clock) : QWidget(nullptr)
     sinks = std::make_unique<WindowSinks>(*this, *updateText, *PB_Firm);
     sinks->addDetail([this](const Message& message) { return adviceFor(message); });
     report = std::make_unique<WidgetReport>(*sinks);
-    command = std::make_unique<Command>("COM3", linkSpec(LinkKind::usb).initialSpeed, *report, clock);
+    command = std::make_unique<Command>("COM3", linkEntry(LinkKind::usb).initialSpeed, *report, clock);
     command->fileName = fileName.empty() ? std::string("firmware.hex") : fileName;
     run = std::make_unique<UpdateRun>(*command, clock);
 }
@@ -177,7 +177,7 @@ void MainForm::showEvent(QShowEvent* event) {
 }
 
 void MainForm::MainForm_Load() {
-    for (const LinkSpec& link : links) {
+    for (const LinkEntry& link : links) {
         wireBox->addItem(QString::fromUtf8(link.label));
     }
     wireBox->setCurrentIndex(0);

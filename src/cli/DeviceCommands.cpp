@@ -137,7 +137,7 @@ int run(DeviceOptions& options, bool json) {
         }
         if (simulate) {
             const std::string problem = options.simulated->start(
-                job, options.run.noSpeedSwitch ? Speed::update : linkSpec(job.link).initialSpeed);
+                job, options.run.noSpeedSwitch ? Speed::update : linkEntry(job.link).initialSpeed);
             if (!problem.empty()) {
                 out.problem("cannot start the simulated device: " + problem);
                 return Exit::port;

@@ -4,9 +4,9 @@
 
 namespace vtc880 {
 
-const LinkSpec& RunOptions::chosenLink() const {
-    const LinkSpec* spec = linkNamed(link);
-    return spec != nullptr ? *spec : links.front();
+const LinkEntry& RunOptions::chosenLink() const {
+    const LinkEntry* named = linkNamed(link);
+    return named != nullptr ? *named : links.front();
 }
 
 void addRunOptions(CLI::App& command, RunOptions& options, bool programs, const std::string& devices) {
@@ -15,8 +15,8 @@ void addRunOptions(CLI::App& command, RunOptions& options, bool programs, const 
                          "Compare the whole image after the last chunk, before Finish; Finish only if equal");
     }
     std::vector<std::string> names;
-    for (const LinkSpec& spec : links) {
-        names.emplace_back(spec.name);
+    for (const LinkEntry& entry : links) {
+        names.emplace_back(entry.name);
     }
     options.link = links.front().name;
     command.add_option("--link", options.link, "How " + devices + " attached: " + linkChoicesText())

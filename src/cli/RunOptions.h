@@ -14,7 +14,7 @@ struct RunOptions {
     bool noSpeedSwitch = false; // the device is already at 115200
     std::string record;         // --record FILE, empty for none
 
-    const LinkSpec& chosenLink() const;
+    const LinkEntry& chosenLink() const;
 };
 
 // --link, --verify (for a command that programs), --no-speed-switch and --record, in the same words

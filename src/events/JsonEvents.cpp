@@ -33,7 +33,7 @@ Json startEvent(const std::string& port, const std::string& devicePath, const Ru
     Json event = deviceEvent(event::start, port, slot);
     event[field::devicePath] = devicePath;
     event[field::operation] = operationName(plan.operation);
-    event[field::link] = linkSpec(plan.link).name;
+    event[field::link] = linkEntry(plan.link).name;
     event[field::speedSwitch] = plan.speedSwitch;
     event[field::verifyBeforeFinish] = plan.operation == Operation::update && plan.verify;
     if (plan.operation != Operation::erase) {

@@ -19,7 +19,7 @@ RunPlan runPlanOf(const RunSettings& settings) {
 
 RunResult runDevice(const RunSettings& settings, RunObserver& observer, const std::atomic<bool>& stop,
                     Clock& clock) {
-    Command command(settings.port, linkSpec(settings.link).initialSpeed, observer, clock);
+    Command command(settings.port, linkEntry(settings.link).initialSpeed, observer, clock);
     command.alsoStopOn(stop);
     command.traceTo(settings.trace);
     if (settings.stopBeforeErase != nullptr) {

@@ -2,8 +2,8 @@
 
 namespace vtc880 {
 
-const LinkSpec& linkSpec(LinkKind kind) {
-    for (const LinkSpec& link : links) {
+const LinkEntry& linkEntry(LinkKind kind) {
+    for (const LinkEntry& link : links) {
         if (link.kind == kind) {
             return link;
         }
@@ -11,8 +11,8 @@ const LinkSpec& linkSpec(LinkKind kind) {
     return links.front();
 }
 
-const LinkSpec* linkNamed(std::string_view name) {
-    for (const LinkSpec& link : links) {
+const LinkEntry* linkNamed(std::string_view name) {
+    for (const LinkEntry& link : links) {
         if (name == link.name) {
             return &link;
         }
@@ -21,7 +21,7 @@ const LinkSpec* linkNamed(std::string_view name) {
 }
 
 std::int32_t secondStageSpeed(std::int32_t firstStageSpeed) {
-    for (const LinkSpec& link : links) {
+    for (const LinkEntry& link : links) {
         if (link.initialSpeed == firstStageSpeed) {
             return link.secondStageSpeed;
         }

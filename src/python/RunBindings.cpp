@@ -88,8 +88,8 @@ std::string portText(const py::object& port) {
     return pathOf(port);
 }
 
-const LinkSpec& linkOf(const std::string& name) {
-    const LinkSpec* link = linkNamed(name);
+const LinkEntry& linkOf(const std::string& name) {
+    const LinkEntry* link = linkNamed(name);
     if (link == nullptr) {
         throw py::value_error("link: '" + name + "' is not a link: " + linkChoicesText());
     }

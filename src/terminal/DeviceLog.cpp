@@ -19,7 +19,7 @@ std::string coverage(const RunPlan& plan, Phase phase) {
         " bytes in " + std::to_string(plan.blocks) + (plan.blocks == 1 ? " block" : " blocks");
     switch (phase) {
     case Phase::speedSwitch:
-        return ": from " + std::to_string(linkSpec(plan.link).initialSpeed) + " to " +
+        return ": from " + std::to_string(linkEntry(plan.link).initialSpeed) + " to " +
                std::to_string(plan.lineSpeed) + " bit/s";
     case Phase::updateMode:
         return ": the preamble, then the handshake";
