@@ -1,6 +1,7 @@
 #include "python/Bindings.h"
 #include "python/Image.h"
 #include "vtc880/DeviceRuns.h"
+#include "vtc880/Fields.h"
 #include "vtc880/JobRecorder.h"
 #include "vtc880/LinkTable.h"
 #include "vtc880/PortName.h"
@@ -239,11 +240,12 @@ py::object mismatchOf(const Result& result) {
     }
     const VerifyMismatch& where = *result.run.report.mismatch;
     py::dict mismatch;
-    mismatch["block"] = where.block + 1;
-    mismatch["word_address"] = where.wordAddress;
-    mismatch["offset"] = where.blockOffset;
-    mismatch["length"] = where.length;
-    mismatch["answered"] = where.answered;
+    // Under the names, and with the block counted, as the JSON result gives them.
+    mismatch[field::block] = where.block + 1;
+    mismatch[field::wordAddress] = where.wordAddress;
+    mismatch[field::offset] = where.blockOffset;
+    mismatch[field::length] = where.length;
+    mismatch[field::answered] = where.answered;
     return mismatch;
 }
 
@@ -316,7 +318,8 @@ void defineRuns(py::module_& module) {
 
 void bindRuns(py::module_& module) {
     py::class_<Progress>(module, "Progress", "One step of a run: a phase begun, or how far it has got.")
-        .def_readonly("port", &Progress::port, "The port as it was given.")
+        .def_property_readonly(
+            "port", [](const Progress& p) { return pathText(p.port); }, "The port as it was given.")
         .def_property_readonly(
             "phase", [](const Progress& p) { return phaseName(p.phase); },
             "The phase: speed_switch, update_mode, erase, programming, verify or finish.")
@@ -342,8 +345,8 @@ void bindRuns(py::module_& module) {
         .def_readonly("started", &Progress::started, "True for the step that begins a phase.")
         .def("__repr__", [](const Progress& p) {
             return py::str("<vtc880.Progress {} {}: {} of {} {}>")
-                .format(p.port, phaseName(p.phase), amount(p, p.measure.done), amount(p, p.measure.total),
-                        unitOf(p));
+                .format(pathText(p.port), phaseName(p.phase), amount(p, p.measure.done),
+                        amount(p, p.measure.total), unitOf(p));
         });
 
     py::class_<Result>(module, "Result",
